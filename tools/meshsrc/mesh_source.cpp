@@ -1,0 +1,185 @@
+#include "tools/meshsrc/mesh_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
+{
+    int32_t v = int32_t(mesh.vertices.size());
+    int32_t n = int32_t(mesh.normals.size());
+    mesh.vertices.insert(mesh.vertices.end(), {a, b, c});
+    mesh.normals.insert(mesh.normals.end(), {normals[0], normals[1], normals[2]});
+    mesh.faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n + 1, n + 2}, {-1, -1, -1}});
+}
+
+void MeshMergeNormals(MeshData& mesh)
+{
+    using Key = std::tuple<uint32_t, uint32_t, uint32_t>;
+    auto bits = [](float f) {
+        if (f == 0.0f) f = 0.0f; // -0 and +0 are the same normal
+        uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        return u;
+    };
+    std::map<Key, int32_t> ids;
+    std::vector<Vec3> merged;
+    std::vector<int32_t> remap(mesh.normals.size());
+    for (size_t i = 0; i < mesh.normals.size(); ++i) {
+        const Vec3& n = mesh.normals[i];
+        auto [it, added] = ids.emplace(Key{bits(n.x), bits(n.y), bits(n.z)}, int32_t(merged.size()));
+        if (added) merged.push_back(n);
+        remap[i] = it->second;
+    }
+    for (MeshFace& face : mesh.faces)
+        for (int32_t& index : face.normalIndex) index = remap[size_t(index)];
+    mesh.normals = std::move(merged);
+}
+
+Vec3 NormalisedOrZero(Vec3 v)
+{
+    double length = std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+    if (!(length > 1e-30) || !std::isfinite(length)) return Vec3{0, 0, 0};
+    return Vec3{float(v.x / length), float(v.y / length), float(v.z / length)};
+}
+
+Vec3 FaceNormal(Vec3 a, Vec3 b, Vec3 c)
+{
+    double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+    double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 1e-12)) return Vec3{0, 0, 0};
+    return Vec3{float(nx / length), float(ny / length), float(nz / length)};
+}
+
+MeshBounds MeshMeasure(const MeshData& mesh)
+{
+    MeshBounds b{{0, 0, 0}, {0, 0, 0}, 0.0};
+    if (mesh.vertices.empty()) return b;
+    b.min = b.max = mesh.vertices[0];
+    for (const Vec3& v : mesh.vertices) {
+        b.min = Vec3{std::min(b.min.x, v.x), std::min(b.min.y, v.y), std::min(b.min.z, v.z)};
+        b.max = Vec3{std::max(b.max.x, v.x), std::max(b.max.y, v.y), std::max(b.max.z, v.z)};
+        b.radius = std::max(b.radius, std::sqrt(double(v.x) * v.x + double(v.y) * v.y +
+                                                double(v.z) * v.z));
+    }
+    return b;
+}
+
+void MeshFitToRadius(MeshData& mesh, double radius)
+{
+    MeshBounds b = MeshMeasure(mesh);
+    double cx = (double(b.min.x) + b.max.x) / 2, cy = (double(b.min.y) + b.max.y) / 2,
+           cz = (double(b.min.z) + b.max.z) / 2;
+    double farthest = 0.0;
+    for (const Vec3& v : mesh.vertices) {
+        double x = v.x - cx, y = v.y - cy, z = v.z - cz;
+        farthest = std::max(farthest, std::sqrt(x * x + y * y + z * z));
+    }
+    double scale = farthest > 0.0 ? radius / farthest : 1.0;
+    // Rounding to single precision may push a position a hair past the radius; shrink until not.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::vector<Vec3> placed(mesh.vertices.size());
+        double reached = 0.0;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const Vec3& v = mesh.vertices[i];
+            placed[i] = Vec3{float((v.x - cx) * scale), float((v.y - cy) * scale),
+                             float((v.z - cz) * scale)};
+            const Vec3& p = placed[i];
+            reached = std::max(reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y +
+                                                  double(p.z) * p.z));
+        }
+        if (reached <= radius || attempt == 7) {
+            mesh.vertices = std::move(placed);
+            return;
+        }
+        scale *= 1.0 - 1e-7;
+    }
+}
+
+// Shortest text that reads back as the same float, always with a decimal point or exponent.
+static void FormatFloat(char* out, size_t size, float f)
+{
+    if (f == 0.0f) f = 0.0f;
+    for (int digits = 6; digits <= 9; ++digits) {
+        std::snprintf(out, size, "%.*g", digits, double(f));
+        if (std::strtof(out, nullptr) == f) break;
+    }
+    if (!std::strpbrk(out, ".e")) std::strncat(out, ".0", size - std::strlen(out) - 1);
+    std::strncat(out, "f", size - std::strlen(out) - 1);
+}
+
+static bool WriteVectors(FILE* out, const char* name, const std::vector<Vec3>& values)
+{
+    if (values.empty()) return true;
+    std::fprintf(out, "static const Vec3 %s[] = {\n", name);
+    char x[32], y[32], z[32];
+    for (const Vec3& v : values) {
+        FormatFloat(x, sizeof x, v.x);
+        FormatFloat(y, sizeof y, v.y);
+        FormatFloat(z, sizeof z, v.z);
+        std::fprintf(out, "{%s,%s,%s},\n", x, y, z);
+    }
+    return std::fprintf(out, "};\n\n") > 0;
+}
+
+// Escapes the name for a C string literal.
+static std::string QuotedName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (unsigned char c : name) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += char(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\%03o", c);
+            quoted += hex;
+        } else {
+            quoted += char(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
+                     std::string* error)
+{
+    std::string temp = path + ".tmp";
+    FILE* out = std::fopen(temp.c_str(), "w");
+    if (!out) {
+        *error = path + ": cannot write: " + std::strerror(errno);
+        return false;
+    }
+    std::fprintf(out, "// Generated from %s; do not edit.\n#include \"model/mesh.h\"\n\n",
+                 origin.c_str());
+    WriteVectors(out, "vertices", mesh.vertices);
+    WriteVectors(out, "normals", mesh.normals);
+    if (!mesh.faces.empty()) {
+        std::fprintf(out, "static const MeshFace faces[] = {\n");
+        for (const MeshFace& f : mesh.faces)
+            std::fprintf(out, "{{%d,%d,%d},{%d,%d,%d},{-1,-1,-1}},\n", f.vertexIndex[0],
+                         f.vertexIndex[1], f.vertexIndex[2], f.normalIndex[0], f.normalIndex[1],
+                         f.normalIndex[2]);
+        std::fprintf(out, "};\n\n");
+    }
+    auto arrayOrNull = [](bool empty, const char* name) { return empty ? "nullptr" : name; };
+    std::fprintf(out, "const MeshModel meshModel = {%s, %s, %zu, %s, %zu, %s, %zu, nullptr, 0};\n",
+                 QuotedName(mesh.name).c_str(), arrayOrNull(mesh.faces.empty(), "faces"),
+                 mesh.faces.size(), arrayOrNull(mesh.vertices.empty(), "vertices"),
+                 mesh.vertices.size(), arrayOrNull(mesh.normals.empty(), "normals"),
+                 mesh.normals.size());
+    bool written = !std::ferror(out);
+    written = (std::fclose(out) == 0) && written;
+    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        *error = path + ": cannot write: " + std::strerror(errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}

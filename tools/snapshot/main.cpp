@@ -1,0 +1,169 @@
+// trackview-snapshot: runs the viewer core on a headless GL context, plays an event script and
+// writes the last presented frame as PNG and/or the final viewer state as JSON.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "headless/headless.h"
+#include "tools/snapshot/png_write.h"
+#include "tools/snapshot/script.h"
+#include "viewer/render.h"
+#include "viewer/scene.h"
+#include "viewer/state.h"
+
+static const char* kUsage =
+    "usage: trackview-snapshot [--size WxH] [--events SCRIPT] [--state] [-o OUT.png]\n"
+    "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y,\n"
+    "          key C (a character, or esc), paint, idle N (default: idle 1)\n";
+
+struct Options {
+    int width = 819, height = 819;
+    std::string events = "idle 1";
+    bool printState = false;
+    std::string output;
+};
+
+static int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
+    return 2;
+}
+
+static bool ParseSize(const char* text, int* width, int* height)
+{
+    char* end = nullptr;
+    long w = std::strtol(text, &end, 10);
+    if (end == text || *end != 'x') return false;
+    const char* rest = end + 1;
+    long h = std::strtol(rest, &end, 10);
+    if (end == rest || *end != '\0') return false;
+    if (w < 1 || h < 1 || w > 8192 || h > 8192) return false;
+    *width = int(w);
+    *height = int(h);
+    return true;
+}
+
+// Returns 0 when the options are complete, 2 after printing a usage error, -1 for --help.
+static int ParseOptions(int argc, char** argv, Options* options)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "--state") {
+            options->printState = true;
+        } else if (arg == "--size" || arg == "--events" || arg == "-o") {
+            if (!hasValue) return UsageError(arg + " needs a value");
+            const char* value = argv[++i];
+            if (arg == "--size" && !ParseSize(value, &options->width, &options->height))
+                return UsageError(std::string("bad size '") + value +
+                                  "' (WxH, each from 1 to 8192)");
+            if (arg == "--events") options->events = value;
+            if (arg == "-o") {
+                options->output = value;
+                if (options->output.empty()) return UsageError("-o needs a file name");
+            }
+        } else {
+            return UsageError("unknown argument '" + arg + "'");
+        }
+    }
+    return 0;
+}
+
+static void PrintNumber(double value)
+{
+    if (std::isfinite(value))
+        std::printf("%.9g", value);
+    else
+        std::printf("null"); // JSON has no NaN or infinity
+}
+
+static void PrintVector(const char* name, Vec3 v)
+{
+    std::printf("\"%s\":[", name);
+    PrintNumber(v.x);
+    std::printf(",");
+    PrintNumber(v.y);
+    std::printf(",");
+    PrintNumber(v.z);
+    std::printf("],");
+}
+
+static void PrintState()
+{
+    std::printf("{\"objectXform\":[");
+    for (int i = 0; i < 16; ++i) {
+        if (i) std::printf(",");
+        PrintNumber(viewer.objectXform[i]);
+    }
+    std::printf("],\"rotAngle\":");
+    PrintNumber(viewer.rotAngle);
+    std::printf(",");
+    PrintVector("rotAxis", viewer.rotAxis);
+    PrintVector("lastPos", viewer.lastPos);
+    std::printf("\"rotating\":%d,\"spinning\":%d,\"dragging\":%d,\"fogOn\":%d,\"wireframeOn\":%d,"
+                "\"idleHook\":%s,\"frames\":%d}\n",
+                viewer.rotating, viewer.spinning, viewer.dragging, viewer.fogOn,
+                viewer.wireframeOn, viewer.idleHook ? "true" : "false", HeadlessFramesPresented());
+}
+
+int main(int argc, char** argv)
+{
+    Options options;
+    int status = ParseOptions(argc, argv, &options);
+    if (status != 0) return status < 0 ? 0 : status;
+
+    std::vector<ScriptEvent> events;
+    std::string error;
+    if (!ScriptParse(options.events, &events, &error)) return UsageError("--events: " + error);
+
+    // Open the output first, so that an unwritable path fails before any work is done; the
+    // temporary name keeps a half-written or failed snapshot from ever standing at OUT.
+    std::string temp = options.output + ".tmp";
+    FILE* out = nullptr;
+    if (!options.output.empty()) {
+        out = std::fopen(temp.c_str(), "wb");
+        if (!out)
+            return UsageError("cannot write '" + options.output + "': " + std::strerror(errno));
+    }
+    auto abandon = [&](int code, const std::string& message) {
+        if (out) {
+            std::fclose(out);
+            std::remove(temp.c_str());
+        }
+        std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
+        return code;
+    };
+
+    if (!HeadlessOpen(options.width, options.height, &error))
+        return abandon(1, "no headless OpenGL context: " + error);
+    viewer.winWidth = options.width;
+    viewer.winHeight = options.height;
+    InitScene();
+    RequestRedraw(); // what the first paint message does
+    ScriptPlay(events);
+
+    if (out) {
+        if (HeadlessFramesPresented() == 0)
+            return abandon(2, "the script presents no frame, so there is nothing to write to '" +
+                                  options.output + "' (add 'idle 1')");
+        std::vector<unsigned char> rgb = HeadlessReadPixels(options.width, options.height);
+        if (!PngWrite(out, options.width, options.height, rgb, &error))
+            return abandon(2, "cannot write '" + options.output + "': " + error);
+        bool closed = std::fclose(out) == 0;
+        out = nullptr;
+        if (!closed || std::rename(temp.c_str(), options.output.c_str()) != 0) {
+            std::remove(temp.c_str());
+            return UsageError("cannot write '" + options.output + "': " + std::strerror(errno));
+        }
+    }
+    if (options.printState) PrintState();
+    HeadlessClose();
+    return 0;
+}

@@ -1,0 +1,10 @@
+// PNG output for snapshots.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Writes RGB rows, top row first, to an open file. Returns false with a reason in error.
+bool PngWrite(FILE* out, int width, int height, const std::vector<unsigned char>& rgb,
+              std::string* error);

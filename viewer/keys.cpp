@@ -1,0 +1,40 @@
+#include "viewer/keys.h"
+
+#include "viewer/render.h"
+#include "viewer/state.h"
+
+static int Toggled(int value) { return value == 0 ? 1 : 0; }
+
+// 'j' and 'k' move keyLevel by 0.05 within [0.01, 1.05]; the sum is formed in double precision
+// and compared before it is rounded, so the bounds are met exactly.
+static void StepKeyLevel(double step)
+{
+    double next = double(viewer.keyLevel) + step;
+    viewer.keyLevel = float(next);
+    if (step > 0 && next >= double(1.05f)) viewer.keyLevel = 1.05f;
+    if (step < 0 && next <= double(0.01f)) viewer.keyLevel = 0.01f;
+}
+
+KeyResult KeyCommand(int charCode)
+{
+    switch (charCode) {
+    case 27:
+        return KEY_CLOSE;
+    case 'f':
+        viewer.fogOn = Toggled(viewer.fogOn);
+        break;
+    case 'p':
+        viewer.wireframeOn = Toggled(viewer.wireframeOn);
+        break;
+    case 'j':
+        StepKeyLevel(0.05);
+        break;
+    case 'k':
+        StepKeyLevel(-0.05);
+        break;
+    default:
+        return KEY_DEFAULT;
+    }
+    RequestRedraw();
+    return KEY_CONSUMED;
+}

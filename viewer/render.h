@@ -1,0 +1,17 @@
+// Frame drawing and the idle-hook scheduler: a redraw request installs IdleRedraw, which the
+// message loop calls whenever no message waits.
+#pragma once
+
+#include "model/mesh.h"
+
+void RequestRedraw();
+void IdleRedraw();
+void RenderFrame();
+void ApplyMaterials();
+void DrawModel();
+
+// DrawModel's loop for any mesh (DrawModel passes meshModel).
+void DrawMesh(const MeshModel& mesh);
+
+// objectXform = R x objectXform for the current step, kept a rotation; no-op for a degenerate step.
+void ApplyRotationStep();

@@ -1,0 +1,5 @@
+// One-time OpenGL set-up: fog parameters, projection, two-sided lighting, the seven lights.
+#pragma once
+
+void InitScene();
+void SetProjection();

@@ -1,0 +1,40 @@
+// The single record of mutable viewer state, statically initialised, plus the constant light table.
+#pragma once
+
+#include "model/vec3.h"
+
+using IdleFunction = void (*)();
+
+struct ViewerState {
+    // Platform handles, opaque to the core: each shell stores what its PresentFrame needs.
+    void* hdc = nullptr;
+    void* hglrc = nullptr;
+    void* hpalette = nullptr;
+
+    int winX = 50, winY = 50;
+    int winWidth = 0, winHeight = 0; // fixed outer window size, set once at start-up
+
+    IdleFunction idleHook = nullptr; // none or IdleRedraw
+
+    int fogOn = 0;
+    int wireframeOn = 0;
+
+    int rotating = 1;
+    int spinning = 1;
+    int dragging = 0;
+    float rotAngle = 2.0f;            // degrees
+    Vec3 rotAxis = {0.0f, 0.2f, 0.0f}; // eye coordinates, not normalised
+    Vec3 lastPos = {0.0f, 0.0f, 0.0f};
+    int dragStartX = 0, dragStartY = 0;
+    float objectXform[16] = {}; // column-major; InitScene makes it the identity
+
+    float keyLevel = 0.55f; // stepped by 'j' and 'k'; nothing reads it yet
+};
+
+extern ViewerState viewer;
+
+// Directions of GL_LIGHT1 to GL_LIGHT6 (w = 0: directional), in eye coordinates.
+extern const float lightPositions[6][4];
+
+// Back to the values the process starts with (for tests and tools that run several sessions).
+void ResetViewerState();
