@@ -1,0 +1,395 @@
+// Counting OpenGL for tests, the fuzzer and the core-cost benchmark. Matrices follow the GL 1.1
+// definitions (column-major, new transforms multiplied on the right); the stack depths are the
+// minimums GL 1.1 guarantees, so code that passes here fits any implementation.
+#include "tests/support/countgl.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "viewer/platform.h"
+
+namespace
+{
+
+const int kModelviewDepth = 32;
+const int kProjectionDepth = 2;
+const GLenum kCapabilities[] = {GL_FOG,    GL_LIGHTING,  GL_DEPTH_TEST, GL_LIGHT0, GL_LIGHT1,
+                                GL_LIGHT2, GL_LIGHT3,    GL_LIGHT4,     GL_LIGHT5, GL_LIGHT6,
+                                GL_LIGHT7, GL_NORMALIZE, GL_CULL_FACE,  GL_BLEND,  GL_TEXTURE_2D};
+const int kCapabilityCount = sizeof kCapabilities / sizeof kCapabilities[0];
+
+struct Context {
+    long long calls[CGL_ENTRY_COUNT];
+    float modelview[kModelviewDepth][16];
+    float projection[kProjectionDepth][16];
+    int modelviewTop, projectionTop;
+    GLenum matrixMode;
+    bool enabled[kCapabilityCount];
+    GLenum frontMode, backMode;
+    bool insideBegin;
+    GLenum beginMode;
+    long long verticesInBegin;
+    int misuses;
+    char firstMisuse[96];
+};
+
+Context gl;
+
+void Misuse(const char* what)
+{
+    if (gl.misuses++ == 0) std::strncpy(gl.firstMisuse, what, sizeof gl.firstMisuse - 1);
+}
+
+// Most entry points are errors between glBegin and glEnd.
+void Count(CountGlEntry entry, const char* name, bool allowedInsideBegin = false)
+{
+    ++gl.calls[entry];
+    if (gl.insideBegin && !allowedInsideBegin) Misuse(name);
+}
+
+void SetIdentity(float* m)
+{
+    for (int i = 0; i < 16; ++i) m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+}
+
+float* Top()
+{
+    return gl.matrixMode == GL_PROJECTION ? gl.projection[gl.projectionTop]
+                                          : gl.modelview[gl.modelviewTop];
+}
+
+// top = top x m, both column-major.
+void MultiplyTop(const float* m)
+{
+    float* top = Top();
+    float result[16];
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += top[4 * k + row] * m[4 * col + k];
+            result[4 * col + row] = sum;
+        }
+    std::memcpy(top, result, sizeof result);
+}
+
+int CapabilityIndex(GLenum cap)
+{
+    for (int i = 0; i < kCapabilityCount; ++i)
+        if (kCapabilities[i] == cap) return i;
+    return -1;
+}
+
+void SetCapability(GLenum cap, bool on)
+{
+    int i = CapabilityIndex(cap);
+    if (i < 0)
+        Misuse("glEnable/glDisable: unknown capability");
+    else
+        gl.enabled[i] = on;
+}
+
+bool IsLight(GLenum light)
+{
+    return light >= GL_LIGHT0 && light <= GL_LIGHT7;
+}
+bool IsFace(GLenum face)
+{
+    return face == GL_FRONT || face == GL_BACK || face == GL_FRONT_AND_BACK;
+}
+
+} // namespace
+
+void CountGlReset()
+{
+    std::memset(&gl, 0, sizeof gl);
+    SetIdentity(gl.modelview[0]);
+    SetIdentity(gl.projection[0]);
+    gl.matrixMode = GL_MODELVIEW;
+    gl.frontMode = gl.backMode = GL_FILL;
+}
+
+void CountGlResetCounters()
+{
+    std::memset(gl.calls, 0, sizeof gl.calls);
+}
+
+long long CountGlCalls(CountGlEntry entry)
+{
+    return gl.calls[entry];
+}
+
+long long CountGlTotal()
+{
+    long long total = 0;
+    for (int i = 0; i < CGL_PRESENT_FRAME; ++i) total += gl.calls[i];
+    return total;
+}
+
+const char* CountGlName(CountGlEntry entry)
+{
+    static const char* const names[CGL_ENTRY_COUNT] = {
+        "glClearColor", "glEnable",       "glDisable",     "glClear",       "glPushMatrix",
+        "glPopMatrix",  "glLoadIdentity", "glRotatef",     "glMultMatrixf", "glGetFloatv",
+        "glMatrixMode", "glOrtho",        "glPolygonMode", "glLightfv",     "glLightModeli",
+        "glFogi",       "glFogf",         "glFogfv",       "glMaterialfv",  "glMaterialf",
+        "glLineWidth",  "glBegin",        "glEnd",         "glNormal3f",    "glVertex3f",
+        "glFlush",      "PresentFrame"};
+    return names[entry];
+}
+
+int CountGlMisuses()
+{
+    return gl.misuses;
+}
+const char* CountGlFirstMisuse()
+{
+    return gl.firstMisuse;
+}
+GLenum CountGlMatrixMode()
+{
+    return gl.matrixMode;
+}
+
+int CountGlStackDepth(GLenum matrixMode)
+{
+    return 1 + (matrixMode == GL_PROJECTION ? gl.projectionTop : gl.modelviewTop);
+}
+
+const float* CountGlTopMatrix(GLenum matrixMode)
+{
+    return matrixMode == GL_PROJECTION ? gl.projection[gl.projectionTop]
+                                       : gl.modelview[gl.modelviewTop];
+}
+
+bool CountGlInsideBegin()
+{
+    return gl.insideBegin;
+}
+
+bool CountGlIsEnabled(GLenum capability)
+{
+    int i = CapabilityIndex(capability);
+    return i >= 0 && gl.enabled[i];
+}
+
+GLenum CountGlPolygonMode()
+{
+    return gl.frontMode == gl.backMode ? gl.frontMode : GL_NONE;
+}
+
+// The entry points. gl.h declares them extern "C"; these definitions inherit that.
+
+void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf)
+{
+    Count(CGL_CLEAR_COLOR, "glClearColor");
+}
+void glEnable(GLenum cap)
+{
+    Count(CGL_ENABLE, "glEnable");
+    SetCapability(cap, true);
+}
+void glDisable(GLenum cap)
+{
+    Count(CGL_DISABLE, "glDisable");
+    SetCapability(cap, false);
+}
+void glClear(GLbitfield mask)
+{
+    Count(CGL_CLEAR, "glClear");
+    if (mask & ~GLbitfield(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
+                           GL_ACCUM_BUFFER_BIT))
+        Misuse("glClear: unknown bits");
+}
+
+void glPushMatrix()
+{
+    Count(CGL_PUSH_MATRIX, "glPushMatrix");
+    int* top = gl.matrixMode == GL_PROJECTION ? &gl.projectionTop : &gl.modelviewTop;
+    int depth = gl.matrixMode == GL_PROJECTION ? kProjectionDepth : kModelviewDepth;
+    if (*top + 1 >= depth) return Misuse("glPushMatrix: stack overflow");
+    const float* below = Top();
+    ++*top;
+    std::memcpy(Top(), below, 16 * sizeof(float));
+}
+
+void glPopMatrix()
+{
+    Count(CGL_POP_MATRIX, "glPopMatrix");
+    int* top = gl.matrixMode == GL_PROJECTION ? &gl.projectionTop : &gl.modelviewTop;
+    if (*top == 0) return Misuse("glPopMatrix: stack underflow");
+    --*top;
+}
+
+void glLoadIdentity()
+{
+    Count(CGL_LOAD_IDENTITY, "glLoadIdentity");
+    SetIdentity(Top());
+}
+
+void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
+{
+    Count(CGL_ROTATEF, "glRotatef");
+    double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return; // GL leaves this undefined
+    double ax = x / length, ay = y / length, az = z / length;
+    double radians = double(angle) * 3.14159265358979323846 / 180.0;
+    double c = std::cos(radians), s = std::sin(radians), t = 1.0 - c;
+    const float r[16] = {float(ax * ax * t + c),
+                         float(ay * ax * t + az * s),
+                         float(ax * az * t - ay * s),
+                         0.0f,
+                         float(ax * ay * t - az * s),
+                         float(ay * ay * t + c),
+                         float(ay * az * t + ax * s),
+                         0.0f,
+                         float(ax * az * t + ay * s),
+                         float(ay * az * t - ax * s),
+                         float(az * az * t + c),
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         1.0f};
+    MultiplyTop(r);
+}
+
+void glMultMatrixf(const GLfloat* m)
+{
+    Count(CGL_MULT_MATRIXF, "glMultMatrixf");
+    MultiplyTop(m);
+}
+
+void glGetFloatv(GLenum pname, GLfloat* params)
+{
+    Count(CGL_GET_FLOATV, "glGetFloatv");
+    if (pname == GL_MODELVIEW_MATRIX)
+        std::memcpy(params, CountGlTopMatrix(GL_MODELVIEW), 16 * sizeof(float));
+    else if (pname == GL_PROJECTION_MATRIX)
+        std::memcpy(params, CountGlTopMatrix(GL_PROJECTION), 16 * sizeof(float));
+    else
+        Misuse("glGetFloatv: unsupported query");
+}
+
+void glMatrixMode(GLenum mode)
+{
+    Count(CGL_MATRIX_MODE, "glMatrixMode");
+    if (mode == GL_MODELVIEW || mode == GL_PROJECTION)
+        gl.matrixMode = mode;
+    else
+        Misuse("glMatrixMode: unsupported mode");
+}
+
+void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble nearVal,
+             GLdouble farVal)
+{
+    Count(CGL_ORTHO, "glOrtho");
+    if (left == right || bottom == top || nearVal == farVal) return Misuse("glOrtho: empty box");
+    const float m[16] = {float(2.0 / (right - left)),
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         float(2.0 / (top - bottom)),
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         0.0f,
+                         float(-2.0 / (farVal - nearVal)),
+                         0.0f,
+                         float(-(right + left) / (right - left)),
+                         float(-(top + bottom) / (top - bottom)),
+                         float(-(farVal + nearVal) / (farVal - nearVal)),
+                         1.0f};
+    MultiplyTop(m);
+}
+
+void glPolygonMode(GLenum face, GLenum mode)
+{
+    Count(CGL_POLYGON_MODE, "glPolygonMode");
+    if (!IsFace(face) || (mode != GL_POINT && mode != GL_LINE && mode != GL_FILL))
+        return Misuse("glPolygonMode: bad enum");
+    if (face != GL_BACK) gl.frontMode = mode;
+    if (face != GL_FRONT) gl.backMode = mode;
+}
+
+void glLightfv(GLenum light, GLenum, const GLfloat*)
+{
+    Count(CGL_LIGHTFV, "glLightfv");
+    if (!IsLight(light)) Misuse("glLightfv: not a light");
+}
+
+void glLightModeli(GLenum, GLint)
+{
+    Count(CGL_LIGHT_MODELI, "glLightModeli");
+}
+void glFogi(GLenum, GLint)
+{
+    Count(CGL_FOGI, "glFogi");
+}
+void glFogf(GLenum, GLfloat)
+{
+    Count(CGL_FOGF, "glFogf");
+}
+void glFogfv(GLenum, const GLfloat*)
+{
+    Count(CGL_FOGFV, "glFogfv");
+}
+
+void glMaterialfv(GLenum face, GLenum, const GLfloat*)
+{
+    Count(CGL_MATERIALFV, "glMaterialfv", true);
+    if (!IsFace(face)) Misuse("glMaterialfv: bad face");
+}
+
+void glMaterialf(GLenum face, GLenum, GLfloat)
+{
+    Count(CGL_MATERIALF, "glMaterialf", true);
+    if (!IsFace(face)) Misuse("glMaterialf: bad face");
+}
+
+void glLineWidth(GLfloat width)
+{
+    Count(CGL_LINE_WIDTH, "glLineWidth");
+    if (!(width > 0.0f)) Misuse("glLineWidth: not positive");
+}
+
+void glBegin(GLenum mode)
+{
+    Count(CGL_BEGIN, "glBegin inside glBegin");
+    if (mode > GL_POLYGON) Misuse("glBegin: bad primitive");
+    gl.insideBegin = true;
+    gl.beginMode = mode;
+    gl.verticesInBegin = 0;
+}
+
+void glEnd()
+{
+    ++gl.calls[CGL_END];
+    if (!gl.insideBegin) return Misuse("glEnd without glBegin");
+    gl.insideBegin = false;
+    if (gl.beginMode == GL_TRIANGLES && gl.verticesInBegin % 3 != 0)
+        Misuse("glEnd: incomplete triangle");
+}
+
+void glNormal3f(GLfloat, GLfloat, GLfloat)
+{
+    Count(CGL_NORMAL3F, "glNormal3f", true);
+}
+
+void glVertex3f(GLfloat, GLfloat, GLfloat)
+{
+    ++gl.calls[CGL_VERTEX3F];
+    if (!gl.insideBegin) return Misuse("glVertex3f outside glBegin");
+    ++gl.verticesInBegin;
+}
+
+void glFlush()
+{
+    Count(CGL_FLUSH, "glFlush");
+}
+
+void PresentFrame(void*)
+{
+    ++gl.calls[CGL_PRESENT_FRAME];
+    if (gl.insideBegin) Misuse("PresentFrame inside glBegin");
+}
