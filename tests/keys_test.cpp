@@ -3,9 +3,7 @@
 #include "viewer/render.h"
 #include "viewer/state.h"
 
-class Keys : public ViewerTest
-{
-};
+using Keys = ViewerTest;
 
 TEST_F(Keys, FogAndWireframeToggleAndRequestARedraw)
 {

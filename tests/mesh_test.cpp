@@ -55,9 +55,7 @@ TEST(BuiltInMesh, StoredNormalsFollowTheCornerOrder)
     }
 }
 
-class BuiltInMeshLook : public ViewerTest
-{
-};
+using BuiltInMeshLook = ViewerTest;
 
 TEST_F(BuiltInMeshLook, BothMaterialsShowWhileItTurns)
 {

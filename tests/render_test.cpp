@@ -4,9 +4,7 @@
 #include "viewer/render.h"
 #include "viewer/state.h"
 
-class Render : public ViewerTest
-{
-};
+using Render = ViewerTest;
 
 TEST_F(Render, RequestsBeforeAnIdlePassGiveOneFrameAndTheHookLeavesWhenStill)
 {
@@ -53,21 +51,6 @@ TEST_F(Render, FrameLeavesLightingDepthAndLineModeOff)
     EXPECT_FLOAT_EQ(clear[1], 0.2f);
     EXPECT_FLOAT_EQ(clear[2], 0.05f);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-TEST_F(Render, MaterialsGiveAPurpleFrontAndAYellowBack)
-{
-    ApplyMaterials();
-    float front[4], back[4], shininess;
-    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, front);
-    glGetMaterialfv(GL_BACK, GL_DIFFUSE, back);
-    glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess);
-    EXPECT_FLOAT_EQ(front[0], 0.7f);
-    EXPECT_FLOAT_EQ(front[1], 0.1f);
-    EXPECT_FLOAT_EQ(front[2], 0.8f);
-    EXPECT_FLOAT_EQ(back[1], 0.6f);
-    EXPECT_FLOAT_EQ(back[2], 0.1f);
-    EXPECT_FLOAT_EQ(shininess, 40.0f);
 }
 
 TEST_F(Render, EmptyMeshDrawsNothingAndLeavesNoError)

@@ -7,9 +7,7 @@
 #include "viewer/state.h"
 #include "viewer/trackball.h"
 
-class Rotation : public ViewerTest
-{
-};
+using Rotation = ViewerTest;
 
 using Matrix = double[16];
 

@@ -34,9 +34,7 @@ TEST(ScriptParse, RejectsBadWordsAndNumbersWithAReason)
     }
 }
 
-class ScriptPlayback : public ViewerTest
-{
-};
+using ScriptPlayback = ViewerTest;
 
 TEST_F(ScriptPlayback, EscapeEndsThePlayAsClosingTheWindowWould)
 {
@@ -46,16 +44,4 @@ TEST_F(ScriptPlayback, EscapeEndsThePlayAsClosingTheWindowWould)
     EXPECT_TRUE(ScriptPlay(events));
     EXPECT_EQ(viewer.idleHook, nullptr);
     EXPECT_EQ(viewer.fogOn, 0);
-}
-
-TEST_F(ScriptPlayback, IdleStopsWhenTheHookLeaves)
-{
-    std::vector<ScriptEvent> events;
-    std::string error;
-    ASSERT_TRUE(ScriptParse("press 10 10; release 10 10; idle 50", &events, &error));
-    int before = RunIdle(0);
-    (void)before;
-    ScriptPlay(events);
-    EXPECT_EQ(viewer.idleHook, nullptr);
-    EXPECT_EQ(viewer.rotating, 0);
 }

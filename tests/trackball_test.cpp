@@ -46,17 +46,20 @@ TEST(TrackballPoint, NegativeAndExtremeCoordinatesGiveUnitVectorsOnTheRim)
     EXPECT_LT(outside.x, -0.99f);
 }
 
-class Trackball : public ViewerTest
+using Trackball = ViewerTest;
+
+static void ExpectMode(int rotating, int spinning, int dragging)
 {
-};
+    EXPECT_EQ(viewer.rotating, rotating);
+    EXPECT_EQ(viewer.spinning, spinning);
+    EXPECT_EQ(viewer.dragging, dragging);
+}
 
 TEST_F(Trackball, DragSetsTheStepAndReleaseAwayKeepsSpinning)
 {
     viewer.winWidth = viewer.winHeight = 800;
     TrackballStart(1, 400, 400);
-    EXPECT_EQ(viewer.dragging, 1);
-    EXPECT_EQ(viewer.rotating, 1);
-    EXPECT_EQ(viewer.spinning, 0);
+    ExpectMode(1, 0, 1);
     EXPECT_EQ(viewer.rotAngle, 2.0f); // the old step stays until the first motion
     ExpectNear(viewer.lastPos, 0, 0, 1);
     EXPECT_EQ(viewer.idleHook, nullptr); // a press asks for no frame
@@ -71,9 +74,7 @@ TEST_F(Trackball, DragSetsTheStepAndReleaseAwayKeepsSpinning)
     EXPECT_EQ(viewer.idleHook, IdleRedraw);
 
     TrackballStop(1, 500, 400);
-    EXPECT_EQ(viewer.dragging, 0);
-    EXPECT_EQ(viewer.spinning, 1);
-    EXPECT_EQ(viewer.rotating, 1);
+    ExpectMode(1, 1, 0);
     EXPECT_GT(viewer.rotAngle, 0.0f);
 }
 
@@ -81,8 +82,7 @@ TEST_F(Trackball, ClickStopsAndDragBackToThePressPointStopsToo)
 {
     TrackballStart(1, 100, 200);
     TrackballStop(1, 100, 200);
-    EXPECT_EQ(viewer.rotating, 0);
-    EXPECT_EQ(viewer.spinning, 0);
+    ExpectMode(0, 0, 0);
     EXPECT_EQ(viewer.rotAngle, 0.0f);
     EXPECT_EQ(viewer.idleHook, IdleRedraw); // one more frame, then the hook leaves
 
@@ -90,7 +90,7 @@ TEST_F(Trackball, ClickStopsAndDragBackToThePressPointStopsToo)
     TrackballMotion(300, 250);
     TrackballMotion(100, 200);
     TrackballStop(1, 100, 200);
-    EXPECT_EQ(viewer.rotating, 0);
+    ExpectMode(0, 0, 0);
     EXPECT_EQ(viewer.rotAngle, 0.0f);
 }
 
@@ -116,8 +116,7 @@ TEST_F(Trackball, MotionIsIgnoredUnlessDraggingAndOtherButtonsAreIgnored)
     TrackballMotion(600, 100);
     TrackballStart(2, 5, 5);
     EXPECT_EQ(viewer.rotAngle, before.rotAngle);
-    EXPECT_EQ(viewer.dragging, 0);
-    EXPECT_EQ(viewer.spinning, 1);
+    ExpectMode(1, 1, 0);
     EXPECT_EQ(viewer.idleHook, nullptr);
 
     // A release that was not pressed here stops a spin only at the last press point.
