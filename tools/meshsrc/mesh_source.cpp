@@ -31,7 +31,8 @@ void MeshMergeNormals(MeshData& mesh)
     std::vector<int32_t> remap(mesh.normals.size());
     for (size_t i = 0; i < mesh.normals.size(); ++i) {
         const Vec3& n = mesh.normals[i];
-        auto [it, added] = ids.emplace(Key{bits(n.x), bits(n.y), bits(n.z)}, int32_t(merged.size()));
+        auto [it, added] =
+            ids.emplace(Key{bits(n.x), bits(n.y), bits(n.z)}, int32_t(merged.size()));
         if (added) merged.push_back(n);
         remap[i] = it->second;
     }
@@ -65,8 +66,8 @@ MeshBounds MeshMeasure(const MeshData& mesh)
     for (const Vec3& v : mesh.vertices) {
         b.min = Vec3{std::min(b.min.x, v.x), std::min(b.min.y, v.y), std::min(b.min.z, v.z)};
         b.max = Vec3{std::max(b.max.x, v.x), std::max(b.max.y, v.y), std::max(b.max.z, v.z)};
-        b.radius = std::max(b.radius, std::sqrt(double(v.x) * v.x + double(v.y) * v.y +
-                                                double(v.z) * v.z));
+        b.radius = std::max(b.radius,
+                            std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z));
     }
     return b;
 }
@@ -91,8 +92,8 @@ void MeshFitToRadius(MeshData& mesh, double radius)
             placed[i] = Vec3{float((v.x - cx) * scale), float((v.y - cy) * scale),
                              float((v.z - cz) * scale)};
             const Vec3& p = placed[i];
-            reached = std::max(reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y +
-                                                  double(p.z) * p.z));
+            reached = std::max(
+                reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z));
         }
         if (reached <= radius || attempt == 7) {
             mesh.vertices = std::move(placed);
