@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# Desktop figures of the real programs on a private Xvfb (1280x1024x24, no window manager):
+# time from process start to the first presented frame with the start-up notice answered at
+# once, frames per second and CPU while spinning, CPU in 5 s while still, peak resident memory.
+# The Linux program (SDL) and, where Wine and the cross-built exe are there, the Win32 program.
+#
+# Usage: bench/desktop-figures.sh [BUILD_DIR]
+#   BUILD_DIR defaults to build/figures, configured here as a Release build.
+# Nothing is added to the programs: frames are counted from outside with the X Damage extension
+# (bench/xframes.cpp), CPU and memory come from /proc. Prints a Markdown table.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+starts=${TRACKVIEW_FIGURE_STARTS:-3} # start-ups measured per program (the median is shown)
+
+bash "$root/scripts/deps.sh" build figures
+build=${1:-$root/build/figures}
+if [[ $# -eq 0 ]]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+    cmake --build "$build" -j2 >/dev/null
+fi
+xframes=$build/bench/trackview-xframes
+linuxProgram=$build/sdl/trackview
+windowsProgram=$(find "$build" -path '*/shell/trackview.exe' -print -quit 2>/dev/null || true)
+[[ -x $xframes ]] || { echo "no $xframes (needs libx11-dev and libxdamage-dev)" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfbPid=""
+programPid=""
+CleanUp()
+{
+    [[ -n $programPid ]] && kill -KILL "$programPid" 2>/dev/null || true
+    [[ -n ${WINEPREFIX:-} ]] && timeout 20 wineserver -k 2>/dev/null || true
+    [[ -n $xvfbPid ]] && { kill "$xvfbPid" 2>/dev/null || true; wait "$xvfbPid" 2>/dev/null || true; }
+    rm -rf "$work"
+}
+trap CleanUp EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+xvfbPid=$!
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+clearColour="102 51 13" # the background without fog
+ticks=$(getconf CLK_TCK)
+
+Poll() # SECONDS COMMAND...: until COMMAND succeeds, false when the deadline passes
+{
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.02
+    done
+}
+CpuTicks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+NoticeId() # the start-up notice: its caption starts "soft by Quellmar - " (no leading blank)
+{
+    LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null |
+        sed -n 's/^ *\(0x[0-9a-f]*\) "soft by Quellmar - .*/\1/p' | head -n1
+}
+NoticeShown() # and mapped, so that it can take the focus
+{
+    local id
+    id=$(NoticeId)
+    [[ -n $id ]] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+MainWindow() { xdotool search --all --onlyvisible --pid "$1" --name 'soft by Quellmar - press' 2>/dev/null | head -n1; }
+Calc() { awk "BEGIN {print $*}"; }
+Median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+StopProgram()
+{
+    local window
+    window=$(MainWindow "$programPid" || true)
+    [[ -n $window ]] && xdotool windowfocus --sync "$window" key Escape 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$programPid" 2>/dev/null || break; sleep 0.05; done
+    kill -KILL "$programPid" 2>/dev/null || true
+    wait "$programPid" 2>/dev/null || true
+    programPid=""
+}
+
+# Start COMMAND...: starts the program, answers the notice at once and waits for the first frame
+# (the clear colour at a pixel near the window's bottom-left corner, which the mesh never
+# covers). Sets startSeconds and afterNoticeSeconds.
+Start()
+{
+    "$xframes" first 70 850 $clearColour 60 >"$work/first" &
+    local watcher=$!
+    Poll 10 grep -q ready "$work/first"
+    local t0 notice="" answered
+    t0=$(date +%s.%N)
+    "$@" >"$work/program.log" 2>&1 &
+    programPid=$!
+    Poll 30 NoticeShown || true
+    notice=$(NoticeId)
+    [[ -n $notice ]] && xdotool windowfocus --sync "$notice" key Return
+    answered=$(date +%s.%N)
+    if ! wait "$watcher"; then
+        echo "no first frame from $*" >&2
+        cat "$work/program.log" >&2
+        return 1
+    fi
+    local first
+    first=$(tail -n1 "$work/first")
+    startSeconds=$(Calc "$first - $t0")
+    afterNoticeSeconds=$(Calc "$first - $answered")
+    [[ -n $notice ]] || afterNoticeSeconds=NaN
+}
+
+# Measure NAME COMMAND...: fills figures[NAME,...].
+declare -A figures
+Measure()
+{
+    local name=$1
+    shift
+    local i starts_s=() after_s=()
+    for ((i = 0; i < starts; ++i)); do
+        Start "$@" || return 1
+        starts_s+=("$startSeconds")
+        after_s+=("$afterNoticeSeconds")
+        ((i == starts - 1)) || StopProgram
+    done
+    figures[$name, start]=$(printf '%s\n' "${starts_s[@]}" | Median)
+    figures[$name, after]=$(printf '%s\n' "${after_s[@]}" | Median)
+
+    local window x y width height
+    window=$(MainWindow "$programPid")
+    eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    x=$X y=$Y width=$WIDTH height=$HEIGHT
+
+    # Spinning (the start-up state): frames drawn into the window and CPU over 5 s.
+    local before after
+    before=$(CpuTicks "$programPid")
+    figures[$name, fps]=$("$xframes" count "$x" "$y" "$width" "$height" 5 | awk '{print $6}')
+    after=$(CpuTicks "$programPid")
+    figures[$name, spincpu]=$(Calc "($after - $before) / $ticks / 5")
+
+    # A click without moving stops the mesh; then 5 s of nothing.
+    xdotool mousemove --sync $((x + width / 2)) $((y + height / 2)) click 1
+    sleep 1
+    before=$(CpuTicks "$programPid")
+    figures[$name, stillframes]=$("$xframes" count "$x" "$y" "$width" "$height" 5 | awk '{print $2}')
+    after=$(CpuTicks "$programPid")
+    figures[$name, stillcpu]=$(Calc "($after - $before) / $ticks")
+    figures[$name, rss]=$(awk '/^VmHWM/ {print $2 / 1024}' "/proc/$programPid/status")
+    StopProgram
+}
+
+columns=()
+if [[ -x $linuxProgram ]]; then
+    SDL_VIDEODRIVER=x11 Measure linux "$linuxProgram" && columns+=(linux)
+else
+    echo "no Linux program at $linuxProgram: not measured" >&2
+fi
+if [[ -n $windowsProgram ]] && command -v wine >/dev/null; then
+    export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wineboot -i >/dev/null 2>&1
+    # Without a window manager, Wine must not wait for one on every window shown or hidden.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wineserver -w
+    wineserver -p # kept running: the figures are those of a warm Wine
+    Measure wine wine "$windowsProgram" && columns+=(wine)
+else
+    echo "no trackview.exe or no wine: the Win32 program is not measured" >&2
+fi
+((${#columns[@]} > 0)) || { echo "nothing measured" >&2; exit 1; }
+
+declare -A titles=([linux]="Linux, SDL" [wine]="Win32 under Wine")
+Row()
+{
+    local label=$1 key=$2 format=$3 line="| $1 |"
+    for c in "${columns[@]}"; do line+=" $(printf "$format" "${figures[$c, $key]}") |"; done
+    echo "$line"
+}
+header="| $(date -u +%Y-%m-%d), $(nproc) cores, Xvfb 1280x1024x24 |"
+rule="|---|"
+for c in "${columns[@]}"; do header+=" ${titles[$c]} |"; rule+="---|"; done
+echo "$header"
+echo "$rule"
+Row "start to first frame, notice answered at once (median of $starts)" start "%.2f s"
+Row "of that, after the notice was answered" after "%.2f s"
+Row "frames per second while spinning" fps "%.1f"
+Row "CPU while spinning (cores busy)" spincpu "%.2f"
+Row "CPU in 5 s while still" stillcpu "%.2f s"
+Row "frames drawn in those 5 s" stillframes "%d"
+Row "peak resident memory (VmHWM)" rss "%.1f MiB"
