@@ -66,8 +66,13 @@ int main(int, char**)
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailDisplay(SDL_GetError());
     // Without DISPLAY SDL quietly picks a driver that shows nothing.
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"))
-        return FailDisplay("SDL found no display server (is DISPLAY set?)");
+    if (!driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
+        const char* name = SDL_getenv("DISPLAY");
+        char reason[200];
+        std::snprintf(reason, sizeof reason, "SDL reached no display server (DISPLAY is %s%s%s)",
+                      name ? "\"" : "not set", name ? name : "", name ? "\"" : "");
+        return FailDisplay(reason);
+    }
 
     if (SDL_ShowSimpleMessageBox(0, kNoticeCaption, kNoticeText, nullptr) != 0)
         std::fprintf(stderr, "trackview: cannot show the start-up notice: %s\n", SDL_GetError());
