@@ -1,3 +1,4 @@
+// SDL events into window messages, and the queue calls of the message loop.
 #include "sdl/events.h"
 
 int DecodeText(const char* text, int* codes, int maxCodes)

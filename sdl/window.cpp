@@ -1,3 +1,4 @@
+// The SDL window procedure and the idle-driven message loop.
 #include "sdl/window.h"
 
 #include <cstdio>

@@ -190,6 +190,15 @@ Poll 20 BackgroundAt 128 64 64 || Fail "no fog background (128, 64, 64) after 'f
 Key f
 Poll 20 Unchanged || Fail "'f' twice does not restore the picture"
 
+Step "a resized window snaps back to its size and draws the same picture"
+xdotool windowsize "$window" 500 400
+FixedSize() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [[ "$X,$Y,$WIDTH,$HEIGHT" == "50,50,819,819" ]]
+}
+Poll 20 FixedSize || Fail "the window stays at ${WIDTH}x$HEIGHT after a resize"
+Poll 20 Unchanged || Fail "the picture differs after the window snapped back"
+
 Step "a drag turns the mesh, a release outside the window leaves it spinning"
 xdotool mousemove 650 450 mousedown 1
 for x in 630 600 560 520; do xdotool mousemove "$x" 470; done
