@@ -26,8 +26,8 @@ void PresentFrame(void* hdc)
 // The error box names the step; stderr also gets SDL's reason.
 static int FailStartup(const char* step, SDL_Window* owner)
 {
-    std::fprintf(stderr, "trackview: %s%s(%s)\n", step,
-                 step[std::strlen(step) - 1] == '\n' ? "" : " ", SDL_GetError());
+    int length = int(std::strcspn(step, "\n"));
+    std::fprintf(stderr, "trackview: %.*s (%s)\n", length, step, SDL_GetError());
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", step, owner) != 0)
         std::fprintf(stderr, "trackview: cannot show the error box: %s\n", SDL_GetError());
     if (viewer.hglrc) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(viewer.hglrc));
@@ -43,13 +43,16 @@ static int FailDisplay(const char* reason)
     return 1;
 }
 
-// A window that cannot be made with OpenGL but can without it lacks a GL pixel format.
+// A window that cannot be made with OpenGL but can without it lacks a GL pixel format. SDL's
+// reason for the first failure stays the error to report.
 static const char* DiagnoseWindowFailure()
 {
+    char reason[256];
+    SDL_strlcpy(reason, SDL_GetError(), sizeof reason);
     SDL_Window* probe = SDL_CreateWindow(kTitle, viewer.winX, viewer.winY, 1, 1, SDL_WINDOW_HIDDEN);
-    if (!probe) return "SDL_CreateWindow failed";
-    SDL_DestroyWindow(probe);
-    return "ChoosePixelFormat failed\n";
+    if (probe) SDL_DestroyWindow(probe);
+    SDL_SetError("%s", reason);
+    return probe ? "ChoosePixelFormat failed\n" : "SDL_CreateWindow failed";
 }
 
 // The format in use must be double-buffered with a depth buffer of 16 bits or more.
@@ -58,7 +61,10 @@ static bool FormatUsable()
     int doubleBuffer = 0, depthBits = 0;
     if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer) != 0) return false;
     if (SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits) != 0) return false;
-    return doubleBuffer == 1 && depthBits >= 16;
+    if (doubleBuffer == 1 && depthBits >= 16) return true;
+    SDL_SetError("the format in use has double buffering %d and %d depth bits", doubleBuffer,
+                 depthBits);
+    return false;
 }
 
 int main(int, char**)
