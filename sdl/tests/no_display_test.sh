@@ -20,6 +20,11 @@ Expect() { # NAME ENV-ARGS...: runs trackview under env with the arguments given
     fi
 }
 
+# SDL looks for a Wayland compositor's default socket even without WAYLAND_DISPLAY.
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR=$runtime
+
 # No DISPLAY at all: SDL would quietly fall back to its offscreen driver.
 Expect "no DISPLAY" -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER
 
