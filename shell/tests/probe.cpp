@@ -1,20 +1,36 @@
 // Test program: lists the visible top-level windows of the Wine session it runs in, with what X
 // cannot tell: exact ANSI titles, window classes, owners, client areas and child-control texts
-// (the text of a message box). One line per window, then one per child:
+// (the text of a message box). One line per window, then one per child; control characters in
+// texts are written as \xHH:
 //   window|CLASS|TITLE|OWNER-CLASS or -|LEFT,TOP,WIDTH,HEIGHT|CLIENT-LEFT,CLIENT-TOP,WIDTH,HEIGHT
 //   child|CLASS|TEXT
+// With "icons EXE" it lists the images of icon group 101 of EXE instead:
+//   icon|WIDTH|HEIGHT|COLOURS|BITS
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
+
+static void PrintText(const char* text)
+{
+    for (const char* c = text; *c; ++c) {
+        if ((unsigned char)*c < 0x20)
+            std::printf("\\x%02X", (unsigned char)*c);
+        else
+            std::putchar(*c);
+    }
+}
 
 static BOOL CALLBACK PrintChild(HWND hwnd, LPARAM)
 {
     char name[256] = "", text[1024] = "";
     GetClassNameA(hwnd, name, sizeof name);
     GetWindowTextA(hwnd, text, sizeof text);
-    std::printf("child|%s|%s\n", name, text);
+    std::printf("child|%s|", name);
+    PrintText(text);
+    std::printf("\n");
     return TRUE;
 }
 
@@ -38,9 +54,35 @@ static BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM)
     return TRUE;
 }
 
-int main()
+// The group directory of an icon resource: a header, then one 14-byte entry per image.
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bits;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+static int PrintIcons(const char* path)
+{
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(101), RT_GROUP_ICON) : nullptr;
+    const BYTE* group =
+        resource ? static_cast<const BYTE*>(LockResource(LoadResource(module, resource))) : nullptr;
+    if (!group) return 1;
+    WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 6);
+    for (WORD i = 0; i < count; ++i)
+        std::printf("icon|%d|%d|%d|%d\n", entries[i].width, entries[i].height, entries[i].colours,
+                    entries[i].bits);
+    return 0;
+}
+
+int main(int argc, char** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
+    if (argc == 3 && std::strcmp(argv[1], "icons") == 0) return PrintIcons(argv[2]);
     EnumWindows(PrintWindow, 0);
     return 0;
 }

@@ -30,13 +30,14 @@ WineCleanUp()
     fi
 }
 
-# WineStart WORKDIR PREFIX: a private 1280x1024x24 X server and the given Wine prefix.
+# WineStart WORKDIR PREFIX [DEPTH]: a private 1280x1024 X server (24 bits deep unless DEPTH is
+# given) and the given Wine prefix.
 WineStart()
 {
     work=$1
     mkdir -p "$work"
     rm -f "$work"/*.png "$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
+    Xvfb -displayfd 3 -screen 0 "1280x1024x${3:-24}" -nolisten tcp -noreset 3>"$work/display" \
         >"$work/xvfb.log" 2>&1 &
     xvfbPid=$!
     trap WineCleanUp EXIT
@@ -117,6 +118,27 @@ Near()
         local d=$((a[i] - b[i]))
         ((d >= -2 && d <= 2)) || return 1
     done
+}
+
+# CheckErrorExit NAME PID TEXT OWNER NOTICE: program PID shows the "Error" box with TEXT (control
+# characters as \xHH), owned by a window of class OWNER ("-": none), before its window shows,
+# and exits with code 1 once it is dismissed. NOTICE "yes": the start-up notice comes first.
+CheckErrorExit()
+{
+    local name=$1 pid=$2 text=$3 owner=$4 notice=$5 box windows
+    if [[ $notice == yes ]]; then
+        box=$(WaitWindow "$pid" '^soft by Quellmar - ')
+        [[ -n "$box" ]] || { Fail "$name: the start-up notice appears"; return; }
+        PressKey "$box" Return
+    fi
+    box=$(WaitWindow "$pid" '^Error$')
+    [[ -n "$box" ]] || { Fail "$name: an \"Error\" box appears"; return; }
+    windows=$(Probe)
+    Check "$name: \"$text\"" grep -qxF "child|Static|$text" <<<"$windows"
+    Check "$name: the box is owned by '$owner'" grep -qF "window|#32770|Error|$owner|" <<<"$windows"
+    Check "$name: the window never shows" bash -c '! grep -q "^window|OpenGL|" <<<"$1"' _ "$windows"
+    PressKey "$box" Return
+    Check "$name: exit code 1" test "$(WaitExit "$pid" 20)" = 1
 }
 
 Same() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>/dev/null; }

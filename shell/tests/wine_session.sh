@@ -25,6 +25,10 @@ Check "the notice has its exact caption and no owner" grep -qF "window|#32770|$n
 Check "no window before the notice is dismissed" bash -c '! grep -q "^window|OpenGL|" <<<"$1"' _ "$windows"
 PressKey "$notice" Return
 
+icons=$(wine "$probe" icons "$(winepath -w "$exe" 2>/dev/null)" 2>/dev/null || true)
+Check "icon 101 holds a 16-colour and a 256-colour 32 x 32 image" \
+    test "$(sort <<<"$icons" | tr '\n' ' ')" = "icon|32|32|0|8 icon|32|32|16|4 "
+
 main=$(WaitWindow "$pid" '^ soft by Quellmar - press .*p.* key $')
 [[ -n "$main" ]] || { Fail "the window appears after the notice"; Summary; }
 windows=$(Probe)
