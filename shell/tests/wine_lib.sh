@@ -68,16 +68,17 @@ WaitWindow()
         head -n1
 }
 
-# WaitExit PID SECONDS: waits for the program and prints its exit code ("timeout" if it runs on).
+# WaitExit PID SECONDS: waits for the program and sets exitCode ("timeout" if it runs on). Not
+# for a command substitution: only this shell, its parent, can collect the exit status.
 WaitExit()
 {
-    local pid=$1 deadline=$((SECONDS + $2)) rc=0
+    local pid=$1 deadline=$((SECONDS + $2))
+    exitCode=0
     while kill -0 "$pid" 2>/dev/null; do
-        ((SECONDS < deadline)) || { echo timeout; return; }
+        ((SECONDS < deadline)) || { exitCode=timeout; return; }
         sleep 0.1
     done
-    wait "$pid" || rc=$?
-    echo "$rc"
+    wait "$pid" || exitCode=$?
 }
 
 # Probe: the probe program's view of the visible top-level windows (see probe.cpp).
@@ -138,7 +139,8 @@ CheckErrorExit()
     Check "$name: the box is owned by '$owner'" grep -qF "window|#32770|Error|$owner|" <<<"$windows"
     Check "$name: the window never shows" bash -c '! grep -q "^window|OpenGL|" <<<"$1"' _ "$windows"
     PressKey "$box" Return
-    Check "$name: exit code 1" test "$(WaitExit "$pid" 20)" = 1
+    WaitExit "$pid" 20
+    Check "$name: exit code 1 (got $exitCode)" test "$exitCode" = 1
 }
 
 Same() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>/dev/null; }

@@ -92,5 +92,6 @@ client="${cw}x${ch}+$((cx + 100))+${cy}"
 Check "the drawing is the same after the resize" Poll 10 Matches turned
 
 PressKey "$main" Escape
-Check "Esc exits with code 0" test "$(WaitExit "$pid" 20)" = 0
+WaitExit "$pid" 20
+Check "Esc exits with code 0 (got $exitCode)" test "$exitCode" = 0
 Summary
