@@ -5,10 +5,13 @@
 //   context      wglCreateContext returns no context
 //   class        RegisterClassA fails
 //   window       CreateWindowExA returns no window
+//   palette      the format reads back as a 3-3-2 format that needs a palette; the palette the
+//                shell creates is printed on stdout and then really created
 // The seams are the import-table pointers the shell calls through: this file defines them, so
 // the linker takes them instead of the import library's, and they forward to the real functions.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 static const char* fault = "";
@@ -68,11 +71,42 @@ static HWND WINAPI FaultCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR 
         exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
 }
 
+static int WINAPI FaultDescribePixelFormat(HDC hdc, int format, UINT size,
+                                           PIXELFORMATDESCRIPTOR* pfd)
+{
+    using Describe = int(WINAPI*)(HDC, int, UINT, PIXELFORMATDESCRIPTOR*);
+    int count = RealFunction<Describe>("gdi32.dll", "DescribePixelFormat")(hdc, format, size, pfd);
+    if (std::strcmp(fault, "palette") == 0 && pfd) {
+        pfd->dwFlags |= PFD_NEED_PALETTE;
+        pfd->cColorBits = 8;
+        pfd->cRedBits = 3, pfd->cRedShift = 0;
+        pfd->cGreenBits = 3, pfd->cGreenShift = 3;
+        pfd->cBlueBits = 2, pfd->cBlueShift = 6;
+    }
+    return count;
+}
+
+static HPALETTE WINAPI FaultCreatePalette(const LOGPALETTE* block)
+{
+    std::printf("palette version 0x%X, %d entries:", block->palVersion, block->palNumEntries);
+    static const int shown[] = {0, 1, 7, 56, 192, 255};
+    for (int i : shown) {
+        if (i >= block->palNumEntries) break;
+        const PALETTEENTRY& e = block->palPalEntry[i];
+        std::printf(" %d=%d,%d,%d,%d", i, e.peRed, e.peGreen, e.peBlue, e.peFlags);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+    return RealFunction<HPALETTE(WINAPI*)(const LOGPALETTE*)>("gdi32.dll", "CreatePalette")(block);
+}
+
 extern "C" {
 void* __imp_GetDC = reinterpret_cast<void*>(FaultGetDC);
 void* __imp_wglCreateContext = reinterpret_cast<void*>(FaultCreateContext);
 void* __imp_RegisterClassA = reinterpret_cast<void*>(FaultRegisterClassA);
 void* __imp_CreateWindowExA = reinterpret_cast<void*>(FaultCreateWindowExA);
+void* __imp_DescribePixelFormat = reinterpret_cast<void*>(FaultDescribePixelFormat);
+void* __imp_CreatePalette = reinterpret_cast<void*>(FaultCreatePalette);
 }
 
 int main(int argc, char** argv)

@@ -6,9 +6,13 @@
 //   child|CLASS|TEXT
 // With "icons EXE" it lists the images of icon group 101 of EXE instead:
 //   icon|WIDTH|HEIGHT|COLOURS|BITS
+// With "send CLASS MESSAGE" it sends MESSAGE (a number, wParam and lParam 0) to the window of
+// class CLASS and prints the result:
+//   result|RESULT
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
@@ -79,10 +83,22 @@ static int PrintIcons(const char* path)
     return 0;
 }
 
+static int SendToWindow(const char* windowClass, const char* message)
+{
+    HWND hwnd = FindWindowA(windowClass, nullptr);
+    DWORD_PTR result = 0;
+    if (!hwnd || !SendMessageTimeoutA(hwnd, UINT(std::strtoul(message, nullptr, 0)), 0, 0,
+                                      SMTO_ABORTIFHUNG, 5000, &result))
+        return 1;
+    std::printf("result|%lld\n", (long long)result);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc == 3 && std::strcmp(argv[1], "icons") == 0) return PrintIcons(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "send") == 0) return SendToWindow(argv[2], argv[3]);
     EnumWindows(PrintWindow, 0);
     return 0;
 }

@@ -39,6 +39,9 @@ Check "window class, exact ANSI title, 819 x 819 at (50, 50)" \
 Check "X sees the same geometry" \
     test "$(xdotool getwindowgeometry "$main" | tr -s ' \n' ' ')" = \
     "Window $main Position: 50,50 (screen: 0) Geometry: 819x819 "
+# A true-colour screen needs no palette, so palette requests get default processing.
+Check "no palette on a true-colour screen" \
+    test "$(wine "$probe" send OpenGL 0x030F 2>/dev/null)" = "result|0"
 IFS=, read -r cx cy cw ch <<<"${line##*|}"
 client="${cw}x${ch}+${cx}+${cy}"
 echo "client area: $client"
