@@ -94,6 +94,16 @@ Check "X agrees" test "$(xdotool getwindowgeometry "$main" | tr -s ' \n' ' ')" =
 client="${cw}x${ch}+$((cx + 100))+${cy}"
 Check "the drawing is the same after the resize" Poll 10 Matches turned
 
+# Maximise by a double click on the caption: the window goes to the top-left corner and keeps
+# its size.
+xdotool mousemove --sync 450 62 click --repeat 2 --delay 80 1
+Maximised() { grep -aqE "^window\|OpenGL\|.*\|-[0-9]+,-[0-9]+,819,819\|" <<<"$(Probe)"; }
+Check "maximising leaves the window at 819 x 819" Poll 10 Maximised
+line=$(Probe | grep -a "^window|OpenGL|" || true)
+IFS=, read -r cx cy cw ch <<<"${line##*|}"
+client="${cw}x${ch}+${cx}+${cy}"
+Check "the drawing is the same after maximising" Poll 10 Matches turned
+
 PressKey "$main" Escape
 WaitExit "$pid" 20
 Check "Esc exits with code 0 (got $exitCode)" test "$exitCode" = 0
