@@ -1,3 +1,4 @@
+// The ramp palette, computed without any platform call (see palette_ramp.h).
 #include "shell/palette_ramp.h"
 
 // The ramp never has more than 256 entries, so bits at or above 8 never reach an index; clamping
