@@ -64,8 +64,14 @@ Poll()
 # WaitWindow PID REGEX: prints the X id of the visible window of PID whose title matches.
 WaitWindow()
 {
-    timeout 30 xdotool search --sync --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null |
-        head -n1
+    # Polled rather than --sync: a search fails outright when a window of an exiting program
+    # vanishes under it, and that failure must not end the script.
+    local deadline=$((SECONDS + 30)) id
+    while ((SECONDS < deadline)); do
+        id=$(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -n1) || true
+        [[ -n "$id" ]] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
 }
 
 # WaitExit PID SECONDS: waits for the program and sets exitCode ("timeout" if it runs on). Not
