@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "headless/headless.h"
-#include "tests/support/countgl.h"
+#include "null/countgl.h"
 #include "viewer/gl.h"
 #include "viewer/platform.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
 
-// The second copy of the core, on the counting GL layer (tests/support/counted_names.h).
+// The second copy of the core, on the counting GL layer (null/counted_names.h).
 extern ViewerState countedViewer;
 void CountedResetViewerState();
 void CountedInitScene();

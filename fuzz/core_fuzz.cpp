@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/support/countgl.h"
+#include "null/countgl.h"
 #include "viewer/keys.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"

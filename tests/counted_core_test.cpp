@@ -1,14 +1,14 @@
 // The counting GL layer stands in for the driver in the fuzzer, the core-cost benchmark and the
 // call-count tests, so its matrix arithmetic must be the driver's. The same core runs twice in
 // this process, once on the headless Mesa context and once (renamed, see
-// tests/support/counted_names.h) on the counting layer, fed the same events; the object matrix
+// null/counted_names.h) on the counting layer, fed the same events; the object matrix
 // and the projection must agree after every frame.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "headless/headless.h"
-#include "tests/support/countgl.h"
+#include "null/countgl.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"

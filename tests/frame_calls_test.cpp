@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "tests/support/countgl.h"
+#include "null/countgl.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"

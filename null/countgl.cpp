@@ -1,7 +1,7 @@
 // Counting OpenGL for tests, the fuzzer and the core-cost benchmark. Matrices follow the GL 1.1
 // definitions (column-major, new transforms multiplied on the right); the stack depths are the
 // minimums GL 1.1 guarantees, so code that passes here fits any implementation.
-#include "tests/support/countgl.h"
+#include "null/countgl.h"
 
 #include <cmath>
 #include <cstring>

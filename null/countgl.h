@@ -1,5 +1,5 @@
-// Counting OpenGL: our own definitions of exactly the GL 1.1 entry points the core calls, plus
-// PresentFrame, linked instead of libGL. Every call is counted; the matrix stacks are real
+// The null platform: our own definitions of exactly the GL 1.1 entry points the core calls,
+// plus PresentFrame, linked instead of libGL. Every call is counted; the matrix stacks are real
 // (so the core's rotation read-back works) and misuse that a driver would flag as an error or
 // leave undefined is recorded instead of drawn. Nothing is rasterised.
 #pragma once
