@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <tuple>
 
 void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
@@ -17,27 +16,61 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
     mesh.faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n + 1, n + 2}, {-1, -1, -1}});
 }
 
+// Sorting indices rather than keying a tree keeps the memory at two int32 per normal, which
+// matters for meshes of millions of faces.
 void MeshMergeNormals(MeshData& mesh)
 {
-    using Key = std::tuple<uint32_t, uint32_t, uint32_t>;
     auto bits = [](float f) {
         if (f == 0.0f) f = 0.0f; // -0 and +0 are the same normal
         uint32_t u;
         std::memcpy(&u, &f, sizeof u);
         return u;
     };
-    std::map<Key, int32_t> ids;
-    std::vector<Vec3> merged;
-    std::vector<int32_t> remap(mesh.normals.size());
-    for (size_t i = 0; i < mesh.normals.size(); ++i) {
+    auto key = [&](size_t i) {
         const Vec3& n = mesh.normals[i];
-        auto [it, added] = ids.emplace(Key{bits(n.x), bits(n.y), bits(n.z)}, int32_t(merged.size()));
-        if (added) merged.push_back(n);
-        remap[i] = it->second;
+        return std::make_tuple(bits(n.x), bits(n.y), bits(n.z));
+    };
+    size_t count = mesh.normals.size();
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        auto ka = key(a), kb = key(b);
+        return ka != kb ? ka < kb : a < b;
+    });
+    // remap[i]: first use of normal i's value; then, walking in order, its merged index.
+    std::vector<uint32_t> remap(count);
+    for (size_t g = 0; g < count;) {
+        size_t end = g + 1;
+        while (end < count && key(order[end]) == key(order[g])) ++end;
+        for (size_t k = g; k < end; ++k) remap[order[k]] = order[g];
+        g = end;
+    }
+    order.clear();
+    order.shrink_to_fit();
+    std::vector<Vec3> merged;
+    for (size_t i = 0; i < count; ++i) {
+        if (remap[i] == i) {
+            remap[i] = uint32_t(merged.size());
+            merged.push_back(mesh.normals[i]);
+        } else {
+            remap[i] = remap[remap[i]];
+        }
     }
     for (MeshFace& face : mesh.faces)
-        for (int32_t& index : face.normalIndex) index = remap[size_t(index)];
+        for (int32_t& index : face.normalIndex) index = int32_t(remap[size_t(index)]);
     mesh.normals = std::move(merged);
+}
+
+void MeshSetFlatNormals(MeshData& mesh)
+{
+    mesh.normals.resize(mesh.faces.size());
+    for (size_t i = 0; i < mesh.faces.size(); ++i) {
+        MeshFace& face = mesh.faces[i];
+        mesh.normals[i] = FaceNormal(mesh.vertices[size_t(face.vertexIndex[0])],
+                                     mesh.vertices[size_t(face.vertexIndex[1])],
+                                     mesh.vertices[size_t(face.vertexIndex[2])]);
+        face.normalIndex[0] = face.normalIndex[1] = face.normalIndex[2] = int32_t(i);
+    }
 }
 
 Vec3 NormalisedOrZero(Vec3 v)
@@ -65,8 +98,8 @@ MeshBounds MeshMeasure(const MeshData& mesh)
     for (const Vec3& v : mesh.vertices) {
         b.min = Vec3{std::min(b.min.x, v.x), std::min(b.min.y, v.y), std::min(b.min.z, v.z)};
         b.max = Vec3{std::max(b.max.x, v.x), std::max(b.max.y, v.y), std::max(b.max.z, v.z)};
-        b.radius = std::max(b.radius, std::sqrt(double(v.x) * v.x + double(v.y) * v.y +
-                                                double(v.z) * v.z));
+        b.radius = std::max(b.radius,
+                            std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z));
     }
     return b;
 }
@@ -91,8 +124,8 @@ void MeshFitToRadius(MeshData& mesh, double radius)
             placed[i] = Vec3{float((v.x - cx) * scale), float((v.y - cy) * scale),
                              float((v.z - cz) * scale)};
             const Vec3& p = placed[i];
-            reached = std::max(reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y +
-                                                  double(p.z) * p.z));
+            reached = std::max(
+                reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z));
         }
         if (reached <= radius || attempt == 7) {
             mesh.vertices = std::move(placed);
