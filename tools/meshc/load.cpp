@@ -55,6 +55,7 @@ static std::string OneLine(std::string text)
     std::replace(text.begin(), text.end(), '\n', ' ');
     std::replace(text.begin(), text.end(), '\r', ' ');
     while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (text == "std::bad_alloc") return "too large for memory";
     return text.empty() ? "unknown reason" : text;
 }
 
