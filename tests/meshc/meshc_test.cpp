@@ -317,14 +317,29 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         {"truncated.stl", stl.substr(0, stl.size() - 30), "cannot read"},
         {"truncated.glb", glb.substr(0, glb.size() / 2), "cannot read"},
         {"truncated.gltf", ModelGltf(ModelCube()).substr(0, 300), "cannot read"},
-        {"empty.ply", "", "cannot read"},
+        {"empty.ply", "", "empty file"},
         {"hugecount.stl", BinaryStlHeader(0xffffffffu) + stl.substr(84), "cannot read"},
         {"hugecount.ply",
          "ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\nproperty float x\n"
          "property float y\nproperty float z\nelement face 1\nproperty list uchar int "
          "vertex_indices\nend_header\n" +
              std::string(40, '\0'),
-         "cannot read"},
+         "declares more elements"},
+        // Passes assimp's validation, then its triangulation aborts unless guarded.
+        {"emptyfaces.ply",
+         plyHead.replace(plyHead.find("face 1"), 6, "face 2") + "0 0 0\n1 0 0\n0 1 0\n0\n0\n",
+         "no triangles"},
+        // A mangled header on which assimp 5.2's PLY reader reads out of bounds: the crash
+        // stays in the child process and comes out as an error.
+        {"crashing.ply",
+         std::string("ply\nformat binary_little_endian 2.0\nelement vertexrty floaend_headert x\n"
+                     "property; float y\nproperty float z\neloat z\nelement mat binary_little_en"
+                     "\xb7"
+                     "dian 2.0\nelemedt vertexrty float x\nproperty; float y\nproperty float z\n"
+                     "eloat z\n\xe9"
+                     "element \0\0\0",
+                     234),
+         ""},
         {"nan.ply", plyHead + "0 0 0\nnan 1 0\n0 1 0\n3 0 1 2\n", "non-finite"},
         {"nan.stl", nanStl, "non-finite"},
         {"overflow.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n", "non-finite"},

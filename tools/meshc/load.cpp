@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -223,10 +224,68 @@ static bool MeshFromScene(const aiScene* scene, const MeshLoadOptions& options, 
     return true;
 }
 
-static const unsigned kImportSteps = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
+// Assimp's PLY reader allocates what the header declares before it reads the data, so a few
+// bytes claiming billions of vertices cost gigabytes. Every value takes at least one byte in
+// both encodings, which bounds the plausible counts by the size of the data.
+static const size_t kHeaderLimit = 1 << 16;
 
+static bool PlyCountsPlausible(const std::string& head, size_t size, std::string* why)
+{
+    size_t end = head.find("end_header");
+    size_t newline = end == std::string::npos ? end : head.find('\n', end);
+    if (newline == std::string::npos) {
+        *why = "no complete PLY header in the first 64 KiB";
+        return false;
+    }
+    double needed = 0, count = 0, properties = 0;
+    std::istringstream lines(head.substr(0, end));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word, name;
+        words >> word;
+        if (word == "element") {
+            needed += count * std::max(1.0, properties);
+            count = properties = 0;
+            words >> name >> count;
+            if (count < 0) count = 1e30;
+        } else if (word == "property") {
+            ++properties;
+        }
+    }
+    needed += count * std::max(1.0, properties);
+    if (needed > double(size - newline - 1)) {
+        *why = "PLY header declares more elements than the file holds";
+        return false;
+    }
+    return true;
+}
+
+static const unsigned kImportSteps = aiProcess_ValidateDataStructure;
+
+// Assimp's triangulation aborts the process when a mesh claims polygons it does not have (a PLY
+// face list of length 0 passes its validation and does that); so the claim is recomputed from
+// the faces before it runs, an empty face counting as a point.
+static const aiScene* Triangulate(Assimp::Importer& importer, const aiScene* scene)
+{
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        aiMesh* mesh = scene->mMeshes[m];
+        if (!mesh || !mesh->mFaces) continue;
+        unsigned types = 0;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            unsigned n = mesh->mFaces[f].mNumIndices;
+            types |= n <= 1   ? aiPrimitiveType_POINT
+                     : n == 2 ? aiPrimitiveType_LINE
+                     : n == 3 ? aiPrimitiveType_TRIANGLE
+                              : aiPrimitiveType_POLYGON;
+        }
+        mesh->mPrimitiveTypes = types;
+    }
+    return importer.ApplyPostProcessing(aiProcess_Triangulate);
+}
+
+// head: the first bytes of the file (up to kHeaderLimit), size: all of it.
 static bool LoadWith(Assimp::Importer& importer, const std::string& label,
-                     const std::string& extension,
+                     const std::string& extension, const std::string& head, size_t size,
                      const std::function<const aiScene*(Assimp::Importer&)>& read,
                      const MeshLoadOptions& options, MeshData* mesh, std::string* error)
 {
@@ -237,9 +296,18 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
     }
     *mesh = MeshData();
     std::string why;
+    if (size == 0) {
+        *error = label + ": empty file";
+        return false;
+    }
+    if (extension == "ply" && !PlyCountsPlausible(head, size, &why)) {
+        *error = label + ": " + why;
+        return false;
+    }
     try {
         ImporterKeepFormat(importer, extension);
         const aiScene* scene = read(importer);
+        if (scene) scene = Triangulate(importer, scene);
         if (!scene) {
             *error = label + ": cannot read: " + OneLine(importer.GetErrorString());
             return false;
@@ -269,7 +337,16 @@ bool MeshLoadFile(const std::string& path, const MeshLoadOptions& options, MeshD
     }
     Assimp::Importer importer;
     auto read = [&](Assimp::Importer& imp) { return imp.ReadFile(path, kImportSteps); };
-    return LoadWith(importer, path, LowerExtension(path), read, options, mesh, error);
+    std::string head(std::min(size_t(info.st_size), kHeaderLimit), '\0');
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file || std::fread(&head[0], 1, head.size(), file) != head.size()) {
+        *error = path + ": cannot read: " + std::strerror(errno);
+        if (file) std::fclose(file);
+        return false;
+    }
+    std::fclose(file);
+    return LoadWith(importer, path, LowerExtension(path), head, size_t(info.st_size), read, options,
+                    mesh, error);
 }
 
 bool MeshLoadMemory(const void* data, size_t size, const std::string& formatHint,
@@ -279,7 +356,9 @@ bool MeshLoadMemory(const void* data, size_t size, const std::string& formatHint
     auto read = [&](Assimp::Importer& imp) {
         return imp.ReadFileFromMemory(data, size, kImportSteps, formatHint.c_str());
     };
-    return LoadWith(importer, "<memory>." + formatHint, formatHint, read, options, mesh, error);
+    std::string head(size ? static_cast<const char*>(data) : "", std::min(size, kHeaderLimit));
+    return LoadWith(importer, "<memory>." + formatHint, formatHint, head, size, read, options, mesh,
+                    error);
 }
 
 bool MeshFinish(MeshData& mesh, double radius, bool flatNormals, std::string* error)

@@ -1,11 +1,14 @@
 // trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]: turns an OBJ,
 // PLY, STL or glTF 2.0 model into C++ source that defines meshModel, so that the viewer can
 // show it without reading any file at run time. Deterministic: same input, same bytes.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "tools/meshc/load.h"
 
@@ -90,11 +93,8 @@ static int Fail(const Arguments& args, const std::string& error)
     return 1;
 }
 
-int main(int argc, char** argv)
+static int Convert(const Arguments& args)
 {
-    Arguments args;
-    if (int code = ParseArguments(argc, argv, &args)) return code;
-
     MeshLoadOptions options;
     options.fileNormals = args.fileNormals;
     MeshData mesh;
@@ -113,4 +113,23 @@ int main(int argc, char** argv)
                 double(b.min.x), double(b.min.y), double(b.min.z), double(b.max.x), double(b.max.y),
                 double(b.max.z), b.radius);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    Arguments args;
+    if (int code = ParseArguments(argc, argv, &args)) return code;
+    // Assimp's readers can crash on hostile files; converting in a child process turns such a
+    // crash into a plain error, and the temporary file it may leave is removed.
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) return Convert(args);
+    if (child == 0) std::exit(Convert(args));
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status))
+        return Fail(args, args.input + ": the model reader crashed (" +
+                              strsignal(WTERMSIG(status)) + ")");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
