@@ -1,4 +1,5 @@
 #include "tools/meshc/load.h"
+#include "tools/meshc/ply_header.h"
 
 #include <algorithm>
 #include <cctype>
@@ -224,41 +225,7 @@ static bool MeshFromScene(const aiScene* scene, const MeshLoadOptions& options, 
     return true;
 }
 
-// Assimp's PLY reader allocates what the header declares before it reads the data, so a few
-// bytes claiming billions of vertices cost gigabytes. Every value takes at least one byte in
-// both encodings, which bounds the plausible counts by the size of the data.
-static const size_t kHeaderLimit = 1 << 16;
-
-static bool PlyCountsPlausible(const std::string& head, size_t size, std::string* why)
-{
-    size_t end = head.find("end_header");
-    size_t newline = end == std::string::npos ? end : head.find('\n', end);
-    if (newline == std::string::npos) {
-        *why = "no complete PLY header in the first 64 KiB";
-        return false;
-    }
-    double needed = 0, count = 0, properties = 0;
-    std::istringstream lines(head.substr(0, end));
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string word, name;
-        words >> word;
-        if (word == "element") {
-            needed += count * std::max(1.0, properties);
-            count = properties = 0;
-            words >> name >> count;
-            if (count < 0) count = 1e30;
-        } else if (word == "property") {
-            ++properties;
-        }
-    }
-    needed += count * std::max(1.0, properties);
-    if (needed > double(size - newline - 1)) {
-        *why = "PLY header declares more elements than the file holds";
-        return false;
-    }
-    return true;
-}
+static const size_t kHeaderLimit = 1 << 16; // bytes of the file that PlyHeaderCheck sees
 
 static const unsigned kImportSteps = aiProcess_ValidateDataStructure;
 
@@ -300,7 +267,7 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         *error = label + ": empty file";
         return false;
     }
-    if (extension == "ply" && !PlyCountsPlausible(head, size, &why)) {
+    if (extension == "ply" && !PlyHeaderCheck(head, size, &why)) {
         *error = label + ": " + why;
         return false;
     }

@@ -1,12 +1,15 @@
 // trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]: turns an OBJ,
 // PLY, STL or glTF 2.0 model into C++ source that defines meshModel, so that the viewer can
 // show it without reading any file at run time. Deterministic: same input, same bytes.
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,15 +122,25 @@ int main(int argc, char** argv)
 {
     Arguments args;
     if (int code = ParseArguments(argc, argv, &args)) return code;
-    // Assimp's readers can crash on hostile files; converting in a child process turns such a
-    // crash into a plain error, and the temporary file it may leave is removed.
+    // Assimp's readers can crash or hang on hostile files; converting in a child process turns
+    // either into a plain error, and the temporary file it may leave is removed. The time limit
+    // is tens of times what a model of that size needs.
+    struct stat info;
+    double megabytes = stat(args.input.c_str(), &info) == 0 ? double(info.st_size) / 1e6 : 0;
+    unsigned limit = unsigned(std::min(60.0 + 2.0 * megabytes, 86400.0));
     std::fflush(nullptr);
     pid_t child = fork();
     if (child < 0) return Convert(args);
-    if (child == 0) std::exit(Convert(args));
+    if (child == 0) {
+        alarm(limit);
+        std::exit(Convert(args));
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        return Fail(args, args.input + ": reading took more than " + std::to_string(limit) +
+                              " s; stopped");
     if (WIFSIGNALED(status))
         return Fail(args, args.input + ": the model reader crashed (" +
                               strsignal(WTERMSIG(status)) + ")");

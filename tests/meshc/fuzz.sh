@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the mesh loader's libFuzzer target with clang (AddressSanitizer on) and runs it for a
+# bounded time on a copy of the seed corpus. Fails on a crash, a sanitizer report, a hang or a
+# broken promise of the loader. A fixed seed makes a failure reproducible.
+# usage: fuzz.sh SOURCE_DIR BUILD_DIR CLANGXX SECONDS [SEED]
+set -euo pipefail
+src=$1 build=$2 clangxx=$3 seconds=$4 seed=${5:-1}
+
+cmake -S "$src/tests/meshc/fuzz" -B "$build" -DCMAKE_CXX_COMPILER="$clangxx" \
+  -DCMAKE_BUILD_TYPE= >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+cmake --build "$build" -j1 >"$build.build.log" 2>&1 || { cat "$build.build.log"; exit 1; }
+
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp "$src"/tests/meshc/fuzz/corpus/* "$corpus"/
+# Inputs are not shrunk: the fuzzer sees no coverage inside assimp, so shrinking would strip
+# the seeds down to the few bytes that reach our own code.
+status=0
+LSAN_OPTIONS="suppressions=$src/tests/meshc/fuzz/lsan.supp" \
+  "$build/meshc_fuzz" -seed="$seed" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  -max_len=4096 -reduce_inputs=0 -artifact_prefix="$build/" "$corpus" >"$build.log" 2>&1 ||
+  status=$?
+grep -E '^Done|^#[0-9]+ *DONE' "$build.log" || true
+if [[ $status -ne 0 ]]; then
+  grep -v -E '^#[0-9]+ ' "$build.log" | tail -60
+  echo "fuzzing failed (seed $seed); the input is saved under $build/"
+  exit 1
+fi

@@ -1,0 +1,97 @@
+#include "tools/meshc/ply_header.h"
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+static bool PlyTypeKnown(const std::string& type)
+{
+    static const char* const types[] = {"char",  "uchar",  "short",   "ushort", "int",   "uint",
+                                        "float", "double", "int8",    "uint8",  "int16", "uint16",
+                                        "int32", "uint32", "float32", "float64"};
+    return std::find(std::begin(types), std::end(types), type) != std::end(types);
+}
+
+static bool Digits(const std::string& text)
+{
+    return !text.empty() && text.size() <= 19 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether one header line (without its end) is well formed; updates the element tally.
+static bool PlyLineValid(const std::string& line, bool* formatSeen, std::vector<double>* counts,
+                         std::vector<double>* properties)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    if (words.empty()) return false;
+    const std::string& key = words[0];
+    if (key == "comment" || key == "obj_info") return true;
+    bool printable = std::all_of(line.begin(), line.end(), [](char c) {
+        return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r';
+    });
+    if (!printable) return false;
+    if (key == "format") {
+        bool known = words.size() == 3 &&
+                     (words[1] == "ascii" || words[1] == "binary_little_endian" ||
+                      words[1] == "binary_big_endian") &&
+                     words[2] == "1.0";
+        if (!known || *formatSeen || !counts->empty()) return false;
+        *formatSeen = true;
+        return true;
+    }
+    if (key == "element") {
+        if (words.size() != 3 || !Digits(words[2]) || !*formatSeen) return false;
+        counts->push_back(std::stod(words[2]));
+        properties->push_back(0);
+        return true;
+    }
+    if (key == "property") {
+        bool scalar = words.size() == 3 && PlyTypeKnown(words[1]);
+        bool list = words.size() == 5 && words[1] == "list" && PlyTypeKnown(words[2]) &&
+                    PlyTypeKnown(words[3]);
+        if ((!scalar && !list) || counts->empty()) return false;
+        ++properties->back();
+        return true;
+    }
+    return false;
+}
+
+bool PlyHeaderCheck(const std::string& head, size_t size, std::string* why)
+{
+    size_t end = head.find("\nend_header");
+    size_t dataStart = end == std::string::npos ? end : head.find('\n', end + 1);
+    if (head.compare(0, 4, "ply\n") != 0 && head.compare(0, 5, "ply\r\n") != 0) {
+        *why = "not a PLY file (no 'ply' line first)";
+        return false;
+    }
+    std::string last =
+        dataStart == std::string::npos ? "" : head.substr(end + 1, dataStart - end - 1);
+    if (dataStart == std::string::npos || (last != "end_header" && last != "end_header\r")) {
+        *why = "no complete PLY header in the first " + std::to_string(head.size()) + " bytes";
+        return false;
+    }
+    bool formatSeen = false;
+    std::vector<double> counts, properties;
+    std::istringstream lines(head.substr(0, end + 1));
+    std::string line;
+    std::getline(lines, line); // "ply"
+    for (int number = 2; std::getline(lines, line); ++number) {
+        if (!PlyLineValid(line, &formatSeen, &counts, &properties)) {
+            *why = "malformed PLY header (line " + std::to_string(number) + ")";
+            return false;
+        }
+    }
+    if (!formatSeen) {
+        *why = "malformed PLY header (no format line)";
+        return false;
+    }
+    double needed = 0;
+    for (size_t i = 0; i < counts.size(); ++i) needed += counts[i] * std::max(1.0, properties[i]);
+    if (needed > double(size - dataStart - 1)) {
+        *why = "PLY header declares more elements than the file holds";
+        return false;
+    }
+    return true;
+}
