@@ -117,11 +117,6 @@ static bool Finite(Vec3 v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-static bool IsIdentity(const aiMatrix4x4& m)
-{
-    return m.IsIdentity();
-}
-
 static Vec3 Transformed(const aiMatrix4x4& m, const aiVector3D& p)
 {
     double x = p.x, y = p.y, z = p.z;
@@ -153,7 +148,7 @@ static bool AppendInstance(const Instance& in, const MeshLoadOptions& options, M
         *why = where + " has no normals (use --normals flat)";
         return false;
     }
-    bool identity = IsIdentity(in.transform);
+    bool identity = in.transform == aiMatrix4x4(); // exactly: then positions pass untouched
     aiMatrix3x3 normalMatrix = aiMatrix3x3(in.transform);
     bool mirrored = normalMatrix.Determinant() < 0;
     normalMatrix.Inverse().Transpose(); // singular: all NaN, so such normals become zero
@@ -281,7 +276,7 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         }
         if (MeshFromScene(scene, options, mesh, &why)) return true;
     } catch (const std::bad_alloc&) {
-        why = "out of memory";
+        why = "too large for memory";
     } catch (const std::exception& e) {
         why = OneLine(e.what());
     }
