@@ -329,8 +329,13 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         {"emptyfaces.ply",
          plyHead.replace(plyHead.find("face 1"), 6, "face 2") + "0 0 0\n1 0 0\n0 1 0\n0\n0\n",
          "no triangles"},
-        // A mangled header on which assimp 5.2's PLY reader reads out of bounds: the crash
-        // stays in the child process and comes out as an error.
+        // Assimp 5.2's JSON parser recurses per level and overflows the stack: the crash stays
+        // in the converting child process and comes out as a one-line error.
+        {"deep.gltf",
+         "{\"asset\":{\"version\":\"2.0\"},\"x\":" + std::string(1000000, '[') +
+             std::string(1000000, ']') + "}",
+         ""},
+        // A mangled header on which assimp 5.2's PLY reader reads out of bounds.
         {"crashing.ply",
          std::string("ply\nformat binary_little_endian 2.0\nelement vertexrty floaend_headert x\n"
                      "property; float y\nproperty float z\neloat z\nelement mat binary_little_en"
