@@ -329,12 +329,13 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         {"emptyfaces.ply",
          plyHead.replace(plyHead.find("face 1"), 6, "face 2") + "0 0 0\n1 0 0\n0 1 0\n0\n0\n",
          "no triangles"},
-        // Assimp 5.2's JSON parser recurses per level and overflows the stack: the crash stays
-        // in the converting child process and comes out as a one-line error.
+        // Assimp 5.2's JSON parser recurses per level and overflows the stack on these.
         {"deep.gltf",
          "{\"asset\":{\"version\":\"2.0\"},\"x\":" + std::string(1000000, '[') +
              std::string(1000000, ']') + "}",
-         ""},
+         "nested deeper"},
+        {"deep.glb", std::string("glTF\2\0\0\0\0\0\0\0\xff\xff\0\0JSON", 20) + std::string(70, '{'),
+         "nested deeper"},
         // A mangled header on which assimp 5.2's PLY reader reads out of bounds.
         {"crashing.ply",
          std::string("ply\nformat binary_little_endian 2.0\nelement vertexrty floaend_headert x\n"

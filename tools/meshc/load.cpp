@@ -1,5 +1,5 @@
 #include "tools/meshc/load.h"
-#include "tools/meshc/ply_header.h"
+#include "tools/meshc/precheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -245,9 +245,8 @@ static const aiScene* Triangulate(Assimp::Importer& importer, const aiScene* sce
     return importer.ApplyPostProcessing(aiProcess_Triangulate);
 }
 
-// head: the first bytes of the file (up to kHeaderLimit), size: all of it.
 static bool LoadWith(Assimp::Importer& importer, const std::string& label,
-                     const std::string& extension, const std::string& head, size_t size,
+                     const std::string& extension, size_t size, const ByteReader& bytes,
                      const std::function<const aiScene*(Assimp::Importer&)>& read,
                      const MeshLoadOptions& options, MeshData* mesh, std::string* error)
 {
@@ -262,7 +261,11 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         *error = label + ": empty file";
         return false;
     }
-    if (extension == "ply" && !PlyHeaderCheck(head, size, &why)) {
+    std::string head(std::min(size, kHeaderLimit), '\0');
+    head.resize(bytes(0, &head[0], head.size()));
+    bool gltf = extension == "gltf" || extension == "glb";
+    if ((extension == "ply" && !PlyHeaderCheck(head, size, &why)) ||
+        (gltf && !GltfNestingCheck(bytes, size, extension == "glb", &why))) {
         *error = label + ": " + why;
         return false;
     }
@@ -299,16 +302,19 @@ bool MeshLoadFile(const std::string& path, const MeshLoadOptions& options, MeshD
     }
     Assimp::Importer importer;
     auto read = [&](Assimp::Importer& imp) { return imp.ReadFile(path, kImportSteps); };
-    std::string head(std::min(size_t(info.st_size), kHeaderLimit), '\0');
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file || std::fread(&head[0], 1, head.size(), file) != head.size()) {
-        *error = path + ": cannot read: " + std::strerror(errno);
-        if (file) std::fclose(file);
+    if (!file) {
+        *error = path + ": cannot open: " + std::strerror(errno);
         return false;
     }
+    auto bytes = [file](size_t offset, char* buffer, size_t count) -> size_t {
+        if (fseeko(file, off_t(offset), SEEK_SET) != 0) return 0;
+        return std::fread(buffer, 1, count, file);
+    };
+    bool loaded = LoadWith(importer, path, LowerExtension(path), size_t(info.st_size), bytes, read,
+                           options, mesh, error);
     std::fclose(file);
-    return LoadWith(importer, path, LowerExtension(path), head, size_t(info.st_size), read, options,
-                    mesh, error);
+    return loaded;
 }
 
 bool MeshLoadMemory(const void* data, size_t size, const std::string& formatHint,
@@ -318,9 +324,13 @@ bool MeshLoadMemory(const void* data, size_t size, const std::string& formatHint
     auto read = [&](Assimp::Importer& imp) {
         return imp.ReadFileFromMemory(data, size, kImportSteps, formatHint.c_str());
     };
-    std::string head(size ? static_cast<const char*>(data) : "", std::min(size, kHeaderLimit));
-    return LoadWith(importer, "<memory>." + formatHint, formatHint, head, size, read, options, mesh,
-                    error);
+    auto bytes = [data, size](size_t offset, char* buffer, size_t count) -> size_t {
+        count = offset < size ? std::min(count, size - offset) : 0;
+        if (count) std::memcpy(buffer, static_cast<const char*>(data) + offset, count);
+        return count;
+    };
+    return LoadWith(importer, "<memory>." + formatHint, formatHint, size, bytes, read, options,
+                    mesh, error);
 }
 
 bool MeshFinish(MeshData& mesh, double radius, bool flatNormals, std::string* error)
