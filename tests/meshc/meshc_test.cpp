@@ -249,11 +249,12 @@ TEST(MeshCompiler, MergedNormalsKeepFirstUseOrder)
 }
 
 // Runs the command; returns its exit code, with stdout and stderr in the strings.
-int RunMeshc(const std::string& args, std::string* out, std::string* err)
+int RunMeshc(const std::string& args, std::string* out, std::string* err,
+             const std::string& shellPrefix = "")
 {
     std::string outPath = TempDir() + "/run.out", errPath = TempDir() + "/run.err";
     int status = std::system(
-        (std::string(MESHC_PATH) + " " + args + " >" + outPath + " 2>" + errPath).c_str());
+        (shellPrefix + MESHC_PATH + " " + args + " >" + outPath + " 2>" + errPath).c_str());
     *out = ReadFileBytes(outPath);
     *err = ReadFileBytes(errPath);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -345,7 +346,10 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
                      "eloat z\n\xe9"
                      "element \0\0\0",
                      234),
-         ""},
+         "PLY header"},
+        {"mangled.ply",
+         plyHead.substr(0, 40) + "\x01" + plyHead.substr(41) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+         "malformed PLY header"},
         {"nan.ply", plyHead + "0 0 0\nnan 1 0\n0 1 0\n3 0 1 2\n", "non-finite"},
         {"nan.stl", nanStl, "non-finite"},
         {"overflow.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n", "non-finite"},
@@ -374,6 +378,18 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         EXPECT_FALSE(Exists(target));
         EXPECT_FALSE(Exists(target + ".tmp"));
     }
+}
+
+// Whatever kills the conversion (here the file size limit, while it writes; in the field a
+// crash inside assimp) ends in a one-line error and no output, not in a half-written file.
+TEST(MeshCompilerCommand, ConversionKilledBySignalLeavesNothing)
+{
+    std::string in = WriteModel("killed.ply", ModelPlyAscii(ModelCube()));
+    std::string out, err, target = TempDir() + "/killed.cpp";
+    EXPECT_EQ(RunMeshc(in + " -o " + target, &out, &err, "ulimit -f 1; "), 1);
+    EXPECT_NE(err.find(in + ": conversion crashed"), std::string::npos) << err;
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(target + ".tmp"));
 }
 
 TEST(MeshCompilerCommand, UnwritableOutputFailsCleanly)

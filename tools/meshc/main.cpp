@@ -142,7 +142,7 @@ int main(int argc, char** argv)
         return Fail(args, args.input + ": reading took more than " + std::to_string(limit) +
                               " s; stopped");
     if (WIFSIGNALED(status))
-        return Fail(args, args.input + ": the model reader crashed (" +
-                              strsignal(WTERMSIG(status)) + ")");
+        return Fail(args,
+                    args.input + ": conversion crashed (" + strsignal(WTERMSIG(status)) + ")");
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
