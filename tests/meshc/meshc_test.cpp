@@ -16,15 +16,31 @@
 namespace
 {
 
-std::string TempDir()
+std::string& TempDirPath()
 {
     static std::string dir;
+    return dir;
+}
+
+// One directory for the files of this run, removed at the end.
+std::string TempDir()
+{
+    std::string& dir = TempDirPath();
     if (dir.empty()) {
         std::string pattern = testing::TempDir() + "meshc_test_XXXXXX";
-        dir = mkdtemp(&pattern[0]) ? pattern : "/tmp";
+        if (!mkdtemp(&pattern[0])) std::abort();
+        dir = pattern;
     }
     return dir;
 }
+
+struct TempDirCleanup : testing::Environment {
+    void TearDown() override
+    {
+        if (!TempDirPath().empty()) std::system(("rm -rf '" + TempDirPath() + "'").c_str());
+    }
+};
+const testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new TempDirCleanup);
 
 std::string WriteModel(const std::string& name, const std::string& bytes)
 {
@@ -316,7 +332,7 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         {"garbage.obj", std::string("\x7f\x01garbage\0\xff", 11), "cannot read"},
         {"garbage.glb", "glTF\x02\0\0\0\xff\xff\xff\x7fJSON{{{{", "cannot read"},
         {"truncated.stl", stl.substr(0, stl.size() - 30), "cannot read"},
-        {"truncated.glb", glb.substr(0, glb.size() / 2), "cannot read"},
+        {"truncated.glb", glb.substr(0, glb.size() / 2), "past the end"},
         {"truncated.gltf", ModelGltf(ModelCube()).substr(0, 300), "cannot read"},
         {"empty.ply", "", "empty file"},
         {"hugecount.stl", BinaryStlHeader(0xffffffffu) + stl.substr(84), "cannot read"},
@@ -335,7 +351,8 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
          "{\"asset\":{\"version\":\"2.0\"},\"x\":" + std::string(1000000, '[') +
              std::string(1000000, ']') + "}",
          "nested deeper"},
-        {"deep.glb", std::string("glTF\2\0\0\0\0\0\0\0\xff\xff\0\0JSON", 20) + std::string(70, '{'),
+        {"longchunk.glb", glb.substr(0, 12) + "\xd4\0\xff\xf6" + glb.substr(16), "past the end"},
+        {"deep.glb", std::string("glTF\2\0\0\0\0\0\0\0\x46\0\0\0JSON", 20) + std::string(70, '{'),
          "nested deeper"},
         // A mangled header on which assimp 5.2's PLY reader reads out of bounds.
         {"crashing.ply",
@@ -349,6 +366,13 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
          "PLY header"},
         {"mangled.ply",
          plyHead.substr(0, 40) + "\x01" + plyHead.substr(41) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+         "malformed PLY header"},
+        // Assimp sizes a list by its count before reading it: without the memory limit of the
+        // converting process this one took 15 GB.
+        {"hugelist.ply", plyHead + "0 0 0\n1 0 0\n0 1 0\n3888888888 0 1 2\n",
+         "too large for memory"},
+        // A repeated element made assimp free memory it never allocated.
+        {"twice.ply", plyHead.substr(0, plyHead.find("element face")) + plyHead.substr(21),
          "malformed PLY header"},
         {"nan.ply", plyHead + "0 0 0\nnan 1 0\n0 1 0\n3 0 1 2\n", "non-finite"},
         {"nan.stl", nanStl, "non-finite"},

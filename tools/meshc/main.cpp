@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,17 +123,21 @@ int main(int argc, char** argv)
 {
     Arguments args;
     if (int code = ParseArguments(argc, argv, &args)) return code;
-    // Assimp's readers can crash or hang on hostile files; converting in a child process turns
-    // either into a plain error, and the temporary file it may leave is removed. The time limit
-    // is tens of times what a model of that size needs.
+    // Assimp's readers can crash, hang or allocate by the billion on hostile files; converting
+    // in a child process with limits on time and memory turns each into a plain error, and the
+    // temporary file it may leave is removed. Both limits are tens of times what a model of
+    // that size needs (about 7 bytes of memory per byte of OBJ were measured).
     struct stat info;
     double megabytes = stat(args.input.c_str(), &info) == 0 ? double(info.st_size) / 1e6 : 0;
     unsigned limit = unsigned(std::min(60.0 + 2.0 * megabytes, 86400.0));
+    double memory = std::min((1024.0 + 100.0 * megabytes) * 1048576.0, 1e18);
     std::fflush(nullptr);
     pid_t child = fork();
     if (child < 0) return Convert(args);
     if (child == 0) {
         alarm(limit);
+        struct rlimit space = {rlim_t(memory), rlim_t(memory)};
+        setrlimit(RLIMIT_AS, &space);
         std::exit(Convert(args));
     }
     int status = 0;

@@ -18,9 +18,14 @@ static bool Digits(const std::string& text)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Whether one header line (without its end) is well formed; updates the element tally.
-static bool PlyLineValid(const std::string& line, bool* formatSeen, std::vector<double>* counts,
-                         std::vector<double>* properties)
+struct PlyTally {
+    bool formatSeen = false;
+    std::vector<std::string> names; // of the elements; assimp mishandles a repeated one
+    std::vector<double> counts, properties;
+};
+
+// Whether one header line (without its end) is well formed; updates the tally.
+static bool PlyLineValid(const std::string& line, PlyTally* tally)
 {
     std::istringstream in(line);
     std::vector<std::string> words;
@@ -37,22 +42,26 @@ static bool PlyLineValid(const std::string& line, bool* formatSeen, std::vector<
                      (words[1] == "ascii" || words[1] == "binary_little_endian" ||
                       words[1] == "binary_big_endian") &&
                      words[2] == "1.0";
-        if (!known || *formatSeen || !counts->empty()) return false;
-        *formatSeen = true;
+        if (!known || tally->formatSeen || !tally->counts.empty()) return false;
+        tally->formatSeen = true;
         return true;
     }
     if (key == "element") {
-        if (words.size() != 3 || !Digits(words[2]) || !*formatSeen) return false;
-        counts->push_back(std::stod(words[2]));
-        properties->push_back(0);
+        std::vector<std::string>& names = tally->names;
+        if (words.size() != 3 || !Digits(words[2]) || !tally->formatSeen ||
+            std::find(names.begin(), names.end(), words[1]) != names.end())
+            return false;
+        names.push_back(words[1]);
+        tally->counts.push_back(std::stod(words[2]));
+        tally->properties.push_back(0);
         return true;
     }
     if (key == "property") {
         bool scalar = words.size() == 3 && PlyTypeKnown(words[1]);
         bool list = words.size() == 5 && words[1] == "list" && PlyTypeKnown(words[2]) &&
                     PlyTypeKnown(words[3]);
-        if ((!scalar && !list) || counts->empty()) return false;
-        ++properties->back();
+        if ((!scalar && !list) || tally->counts.empty()) return false;
+        ++tally->properties.back();
         return true;
     }
     return false;
@@ -72,23 +81,23 @@ bool PlyHeaderCheck(const std::string& head, size_t size, std::string* why)
         *why = "no complete PLY header in the first " + std::to_string(head.size()) + " bytes";
         return false;
     }
-    bool formatSeen = false;
-    std::vector<double> counts, properties;
+    PlyTally tally;
     std::istringstream lines(head.substr(0, end + 1));
     std::string line;
     std::getline(lines, line); // "ply"
     for (int number = 2; std::getline(lines, line); ++number) {
-        if (!PlyLineValid(line, &formatSeen, &counts, &properties)) {
+        if (!PlyLineValid(line, &tally)) {
             *why = "malformed PLY header (line " + std::to_string(number) + ")";
             return false;
         }
     }
-    if (!formatSeen) {
+    if (!tally.formatSeen) {
         *why = "malformed PLY header (no format line)";
         return false;
     }
     double needed = 0;
-    for (size_t i = 0; i < counts.size(); ++i) needed += counts[i] * std::max(1.0, properties[i]);
+    for (size_t i = 0; i < tally.counts.size(); ++i)
+        needed += tally.counts[i] * std::max(1.0, tally.properties[i]);
     if (needed > double(size - dataStart - 1)) {
         *why = "PLY header declares more elements than the file holds";
         return false;
@@ -104,7 +113,11 @@ bool GltfNestingCheck(const ByteReader& read, size_t size, bool binary, std::str
         if (read(0, reinterpret_cast<char*>(header), 20) < 20) return true; // assimp refuses it
         size_t length = header[12] | header[13] << 8 | header[14] << 16 | size_t(header[15]) << 24;
         begin = 20;
-        end = std::min(size, begin + length);
+        end = begin + length;
+        if (end > size) { // assimp would allocate the claimed length first
+            *why = "GLB JSON chunk runs past the end of the file";
+            return false;
+        }
     }
     int depth = 0;
     bool inString = false, escaped = false;

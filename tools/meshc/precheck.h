@@ -16,6 +16,6 @@ using ByteReader = std::function<size_t(size_t offset, char* buffer, size_t size
 bool PlyHeaderCheck(const std::string& head, size_t size, std::string* why);
 
 // The glTF JSON (all of a .gltf, the first chunk of a .glb) nests at most kJsonMaxDepth
-// levels; real files need fewer than ten.
+// levels (real files need fewer than ten), and a .glb's JSON chunk lies within the file.
 const int kJsonMaxDepth = 64;
 bool GltfNestingCheck(const ByteReader& read, size_t size, bool binary, std::string* why);
