@@ -344,7 +344,8 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
          "declares more elements"},
         // Passes assimp's validation, then its triangulation aborts unless guarded.
         {"emptyfaces.ply",
-         plyHead.replace(plyHead.find("face 1"), 6, "face 2") + "0 0 0\n1 0 0\n0 1 0\n0\n0\n",
+         std::string(plyHead).replace(plyHead.find("face 1"), 6, "face 2") +
+             "0 0 0\n1 0 0\n0 1 0\n0\n0\n",
          "no triangles"},
         // Assimp 5.2's JSON parser recurses per level and overflows the stack on these.
         {"deep.gltf",
