@@ -368,10 +368,14 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         {"mangled.ply",
          plyHead.substr(0, 40) + "\x01" + plyHead.substr(41) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
          "malformed PLY header"},
-        // Assimp sizes a list by its count before reading it: without the memory limit of the
-        // converting process this one took 15 GB.
+        // Assimp sizes a list by its count before reading it: this one took 15 GB.
         {"hugelist.ply", plyHead + "0 0 0\n1 0 0\n0 1 0\n3888888888 0 1 2\n",
-         "too large for memory"},
+         "list longer than the file"},
+        {"hugelist_binary.ply",
+         "ply\nformat binary_big_endian 1.0\nelement face 1\nproperty list int int idx\n"
+         "end_header\n\x7f\xff\xff\xff" +
+             std::string(16, '\0'),
+         "list longer than the file"},
         // A repeated element made assimp free memory it never allocated.
         {"twice.ply", plyHead.substr(0, plyHead.find("element face")) + plyHead.substr(21),
          "malformed PLY header"},
@@ -403,6 +407,27 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
         EXPECT_FALSE(Exists(target));
         EXPECT_FALSE(Exists(target + ".tmp"));
     }
+}
+
+// Twenty thousand placements of one 1000-triangle mesh in a 240 KB glTF: 20 million faces
+// would need gigabytes, more than the converting process may take for a file of that size.
+TEST(MeshCompilerCommand, InstancingBombHitsTheMemoryLimit)
+{
+    TestModel grid;
+    for (int i = 0; i <= 50; ++i)
+        for (int j = 0; j <= 10; ++j)
+            grid.positions.insert(grid.positions.end(), {float(i), float(j), 0});
+    for (uint32_t i = 0; i < 50; ++i)
+        for (uint32_t j = 0; j < 10; ++j) {
+            uint32_t a = i * 11 + j;
+            grid.indices.insert(grid.indices.end(), {a, a + 11, a + 12, a, a + 12, a + 1});
+        }
+    std::string in =
+        WriteModel("bomb.gltf", ModelGltf(grid, std::vector<std::string>(20000, "{\"mesh\":0}")));
+    std::string out, err, target = TempDir() + "/bomb.cpp";
+    EXPECT_EQ(RunMeshc(in + " -o " + target, &out, &err), 1);
+    EXPECT_NE(err.find(in + ": too large for memory"), std::string::npos) << err;
+    EXPECT_FALSE(Exists(target));
 }
 
 // Whatever kills the conversion (here the file size limit, while it writes; in the field a

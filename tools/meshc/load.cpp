@@ -220,8 +220,6 @@ static bool MeshFromScene(const aiScene* scene, const MeshLoadOptions& options, 
     return true;
 }
 
-static const size_t kHeaderLimit = 1 << 16; // bytes of the file that PlyHeaderCheck sees
-
 static const unsigned kImportSteps = aiProcess_ValidateDataStructure;
 
 // Assimp's triangulation aborts the process when a mesh claims polygons it does not have (a PLY
@@ -261,10 +259,8 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         *error = label + ": empty file";
         return false;
     }
-    std::string head(std::min(size, kHeaderLimit), '\0');
-    head.resize(bytes(0, &head[0], head.size()));
     bool gltf = extension == "gltf" || extension == "glb";
-    if ((extension == "ply" && !PlyHeaderCheck(head, size, &why)) ||
+    if ((extension == "ply" && !PlyCheck(bytes, size, &why)) ||
         (gltf && !GltfNestingCheck(bytes, size, extension == "glb", &why))) {
         *error = label + ": " + why;
         return false;
