@@ -365,6 +365,7 @@ TEST(MeshCompilerCommand, HostileFilesGiveOneLineAndLeaveNoOutput)
                      "element \0\0\0",
                      234),
          "PLY header"},
+        {"bare.ply", "ply\nformat ascii 1.0\nelement\nend_header\n", "malformed PLY header"},
         {"mangled.ply",
          plyHead.substr(0, 40) + "\x01" + plyHead.substr(41) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
          "malformed PLY header"},

@@ -69,9 +69,9 @@ bool PlyLineValid(const std::string& line, PlyHeader* header)
         return true;
     }
     if (key == "element") { // assimp mishandles a repeated element
-        bool repeated = std::any_of(elements.begin(), elements.end(),
-                                    [&](const PlyElement& e) { return e.name == words[1]; });
-        if (words.size() != 3 || !Digits(words[2]) || header->format.empty() || repeated)
+        if (words.size() != 3 || !Digits(words[2]) || header->format.empty()) return false;
+        if (std::any_of(elements.begin(), elements.end(),
+                        [&](const PlyElement& e) { return e.name == words[1]; }))
             return false;
         elements.push_back({words[1], std::stod(words[2]), {}});
         return true;
