@@ -38,10 +38,18 @@ bool HeadlessOpen(int width, int height, std::string* error)
     if (!eglInitialize(display, nullptr, nullptr)) return Fail(error, "eglInitialize");
     if (!eglBindAPI(EGL_OPENGL_API)) return Fail(error, "eglBindAPI");
 
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                       EGL_OPENGL_BIT,   EGL_RED_SIZE,     8,
-                                       EGL_GREEN_SIZE,   8,                EGL_BLUE_SIZE,
-                                       8,                EGL_DEPTH_SIZE,   16,
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_DEPTH_SIZE,
+                                       16,
                                        EGL_NONE};
     EGLConfig config;
     EGLint count = 0;
@@ -70,7 +78,10 @@ void HeadlessClose()
     context = EGL_NO_CONTEXT;
 }
 
-int HeadlessFramesPresented() { return framesPresented; }
+int HeadlessFramesPresented()
+{
+    return framesPresented;
+}
 
 void PresentFrame(void*)
 {

@@ -3,7 +3,10 @@
 #include "viewer/render.h"
 #include "viewer/state.h"
 
-static int Toggled(int value) { return value == 0 ? 1 : 0; }
+static int Toggled(int value)
+{
+    return value == 0 ? 1 : 0;
+}
 
 // 'j' and 'k' move keyLevel by 0.05 within [0.01, 1.05]; the sum is formed in double precision
 // and compared before it is rounded, so the bounds are met exactly.

@@ -23,8 +23,8 @@ static bool IsProperStep(float angle, Vec3 axis)
 {
     if (!std::isfinite(angle) || angle == 0.0f) return false;
     if (!std::isfinite(axis.x) || !std::isfinite(axis.y) || !std::isfinite(axis.z)) return false;
-    double length = std::sqrt(double(axis.x) * axis.x + double(axis.y) * axis.y +
-                              double(axis.z) * axis.z);
+    double length =
+        std::sqrt(double(axis.x) * axis.x + double(axis.y) * axis.y + double(axis.z) * axis.z);
     return length >= 1e-6;
 }
 
@@ -141,4 +141,7 @@ void DrawMesh(const MeshModel& mesh)
     glEnd();
 }
 
-void DrawModel() { DrawMesh(meshModel); }
+void DrawModel()
+{
+    DrawMesh(meshModel);
+}

@@ -22,7 +22,7 @@ struct ViewerState {
     int rotating = 1;
     int spinning = 1;
     int dragging = 0;
-    float rotAngle = 2.0f;            // degrees
+    float rotAngle = 2.0f;             // degrees
     Vec3 rotAxis = {0.0f, 0.2f, 0.0f}; // eye coordinates, not normalised
     Vec3 lastPos = {0.0f, 0.0f, 0.0f};
     int dragStartX = 0, dragStartY = 0;

@@ -6,8 +6,8 @@
 
 #include "tools/meshsrc/mesh_source.h"
 
-static const int kAlong = 240;   // steps along the spiral
-static const int kAcross = 28;   // steps around the tube's open cross-section
+static const int kAlong = 240; // steps along the spiral
+static const int kAcross = 28; // steps around the tube's open cross-section
 static const double kTurns = 2.6;
 static const double kOpening = 1.55 * M_PI; // how much of the tube's circle is closed
 

@@ -109,8 +109,8 @@ static void PrintState()
     PrintVector("lastPos", viewer.lastPos);
     std::printf("\"rotating\":%d,\"spinning\":%d,\"dragging\":%d,\"fogOn\":%d,\"wireframeOn\":%d,"
                 "\"idleHook\":%s,\"frames\":%d}\n",
-                viewer.rotating, viewer.spinning, viewer.dragging, viewer.fogOn,
-                viewer.wireframeOn, viewer.idleHook ? "true" : "false", HeadlessFramesPresented());
+                viewer.rotating, viewer.spinning, viewer.dragging, viewer.fogOn, viewer.wireframeOn,
+                viewer.idleHook ? "true" : "false", HeadlessFramesPresented());
 }
 
 int main(int argc, char** argv)

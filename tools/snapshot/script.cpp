@@ -30,7 +30,8 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
 
     const std::string& verb = words[0];
     auto wrongCount = [&](size_t want) {
-        *error = "'" + verb + "' takes " + std::to_string(want - 1) + " argument(s): '" + item + "'";
+        *error =
+            "'" + verb + "' takes " + std::to_string(want - 1) + " argument(s): '" + item + "'";
         return false;
     };
     ScriptEvent event{SCRIPT_PAINT, 0, 0};

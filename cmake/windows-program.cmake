@@ -1,0 +1,25 @@
+# Cross-builds the Windows program (trackview.exe and its test programs) with mingw-w64 as part
+# of the host build, from the same sources, the host's generated mesh and the host's icon.
+find_program(TRACKVIEW_MINGW_CXX x86_64-w64-mingw32-g++)
+option(TRACKVIEW_WINDOWS_PROGRAM "Cross-build trackview.exe with mingw-w64" ON)
+
+if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
+  include(ExternalProject)
+  get_property(mesh_source GLOBAL PROPERTY TRACKVIEW_MESH_SOURCE_FILE)
+  get_property(icon_file GLOBAL PROPERTY TRACKVIEW_ICON_FILE)
+  set(TRACKVIEW_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+  ExternalProject_Add(trackview_windows
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${TRACKVIEW_WINDOWS_DIR}
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake
+      -DCMAKE_BUILD_TYPE=Release
+      -DBUILD_TESTING=${BUILD_TESTING}
+      -DTRACKVIEW_MESH_SOURCE=${mesh_source}
+      -DTRACKVIEW_ICON=${icon_file}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    DEPENDS trackview_mesh_source trackview_icon)
+else()
+  message(STATUS "Not building trackview.exe (needs x86_64-w64-mingw32-g++)")
+endif()

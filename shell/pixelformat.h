@@ -1,0 +1,15 @@
+// Device-context set-up for OpenGL: the pixel format, and the logical palette that palette
+// displays need. Also the one way the program reports a failure that it cannot run past.
+#pragma once
+
+#include <windows.h>
+
+// Shows the "Error" box owned by `owner` (may be null), then ends the process with exit code 1.
+[[noreturn]] void ExitWithError(HWND owner, const char* text);
+
+// Gives hdc a double-buffered RGBA format with a 16-bit depth buffer; returns only on success.
+void SetupPixelFormat(HDC hdc);
+
+// Creates, selects and realises the ramp palette into hdc when its format needs a palette, and
+// keeps it in viewer.hpalette; otherwise does nothing.
+void SetupPalette(HDC hdc);

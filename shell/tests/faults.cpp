@@ -1,0 +1,116 @@
+// Test program: the real trackview shell (WinMain and all) with one platform call going wrong,
+// chosen by the first argument, to see how each failure reaches the user:
+//   pixelformat  the window's device context already has another pixel format, so the shell's
+//                SetPixelFormat fails for real
+//   context      wglCreateContext returns no context
+//   class        RegisterClassA fails
+//   window       CreateWindowExA returns no window
+//   palette      the format reads back as a 3-3-2 format that needs a palette; the palette the
+//                shell creates is printed on stdout and then really created
+// The seams are the import-table pointers the shell calls through: this file defines them, so
+// the linker takes them instead of the import library's, and they forward to the real functions.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+static const char* fault = "";
+
+template <class Function> static Function RealFunction(const char* dll, const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
+}
+
+// Sets a pixel format other than the one the shell will choose, as a second party might.
+static void SetOtherPixelFormat(HDC hdc)
+{
+    PIXELFORMATDESCRIPTOR pfd = {};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 8;
+    pfd.cDepthBits = 16;
+    int chosen = ChoosePixelFormat(hdc, &pfd);
+    int count = DescribePixelFormat(hdc, 1, sizeof pfd, nullptr);
+    for (int format = 1; format <= count; ++format) {
+        if (format == chosen || !DescribePixelFormat(hdc, format, sizeof pfd, &pfd)) continue;
+        if (!(pfd.dwFlags & PFD_SUPPORT_OPENGL) || !(pfd.dwFlags & PFD_DRAW_TO_WINDOW)) continue;
+        if (SetPixelFormat(hdc, format, &pfd)) return;
+    }
+}
+
+static HDC WINAPI FaultGetDC(HWND hwnd)
+{
+    HDC hdc = RealFunction<HDC(WINAPI*)(HWND)>("user32.dll", "GetDC")(hwnd);
+    if (std::strcmp(fault, "pixelformat") == 0) SetOtherPixelFormat(hdc);
+    return hdc;
+}
+
+static HGLRC WINAPI FaultCreateContext(HDC hdc)
+{
+    if (std::strcmp(fault, "context") == 0) return nullptr;
+    return RealFunction<HGLRC(WINAPI*)(HDC)>("opengl32.dll", "wglCreateContext")(hdc);
+}
+
+static ATOM WINAPI FaultRegisterClassA(const WNDCLASSA* wc)
+{
+    if (std::strcmp(fault, "class") == 0) return 0;
+    return RealFunction<ATOM(WINAPI*)(const WNDCLASSA*)>("user32.dll", "RegisterClassA")(wc);
+}
+
+static HWND WINAPI FaultCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
+                                        int x, int y, int width, int height, HWND parent,
+                                        HMENU menu, HINSTANCE instance, LPVOID param)
+{
+    if (std::strcmp(fault, "window") == 0) return nullptr;
+    using Create = HWND(WINAPI*)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int, HWND, HMENU,
+                                 HINSTANCE, LPVOID);
+    return RealFunction<Create>("user32.dll", "CreateWindowExA")(
+        exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
+}
+
+static int WINAPI FaultDescribePixelFormat(HDC hdc, int format, UINT size,
+                                           PIXELFORMATDESCRIPTOR* pfd)
+{
+    using Describe = int(WINAPI*)(HDC, int, UINT, PIXELFORMATDESCRIPTOR*);
+    int count = RealFunction<Describe>("gdi32.dll", "DescribePixelFormat")(hdc, format, size, pfd);
+    if (std::strcmp(fault, "palette") == 0 && pfd) {
+        pfd->dwFlags |= PFD_NEED_PALETTE;
+        pfd->cColorBits = 8;
+        pfd->cRedBits = 3, pfd->cRedShift = 0;
+        pfd->cGreenBits = 3, pfd->cGreenShift = 3;
+        pfd->cBlueBits = 2, pfd->cBlueShift = 6;
+    }
+    return count;
+}
+
+static HPALETTE WINAPI FaultCreatePalette(const LOGPALETTE* block)
+{
+    std::printf("palette version 0x%X, %d entries:", block->palVersion, block->palNumEntries);
+    static const int shown[] = {0, 1, 7, 56, 192, 255};
+    for (int i : shown) {
+        if (i >= block->palNumEntries) break;
+        const PALETTEENTRY& e = block->palPalEntry[i];
+        std::printf(" %d=%d,%d,%d,%d", i, e.peRed, e.peGreen, e.peBlue, e.peFlags);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+    return RealFunction<HPALETTE(WINAPI*)(const LOGPALETTE*)>("gdi32.dll", "CreatePalette")(block);
+}
+
+extern "C" {
+void* __imp_GetDC = reinterpret_cast<void*>(FaultGetDC);
+void* __imp_wglCreateContext = reinterpret_cast<void*>(FaultCreateContext);
+void* __imp_RegisterClassA = reinterpret_cast<void*>(FaultRegisterClassA);
+void* __imp_CreateWindowExA = reinterpret_cast<void*>(FaultCreateWindowExA);
+void* __imp_DescribePixelFormat = reinterpret_cast<void*>(FaultDescribePixelFormat);
+void* __imp_CreatePalette = reinterpret_cast<void*>(FaultCreatePalette);
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) fault = argv[1];
+    return WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWNORMAL);
+}

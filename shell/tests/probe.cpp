@@ -1,0 +1,104 @@
+// Test program: lists the visible top-level windows of the Wine session it runs in, with what X
+// cannot tell: exact ANSI titles, window classes, owners, client areas and child-control texts
+// (the text of a message box). One line per window, then one per child; control characters in
+// texts are written as \xHH:
+//   window|CLASS|TITLE|OWNER-CLASS or -|LEFT,TOP,WIDTH,HEIGHT|CLIENT-LEFT,CLIENT-TOP,WIDTH,HEIGHT
+//   child|CLASS|TEXT
+// With "icons EXE" it lists the images of icon group 101 of EXE instead:
+//   icon|WIDTH|HEIGHT|COLOURS|BITS
+// With "send CLASS MESSAGE" it sends MESSAGE (a number, wParam and lParam 0) to the window of
+// class CLASS and prints the result:
+//   result|RESULT
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+
+static void PrintText(const char* text)
+{
+    for (const char* c = text; *c; ++c) {
+        if ((unsigned char)*c < 0x20)
+            std::printf("\\x%02X", (unsigned char)*c);
+        else
+            std::putchar(*c);
+    }
+}
+
+static BOOL CALLBACK PrintChild(HWND hwnd, LPARAM)
+{
+    char name[256] = "", text[1024] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    GetWindowTextA(hwnd, text, sizeof text);
+    std::printf("child|%s|", name);
+    PrintText(text);
+    std::printf("\n");
+    return TRUE;
+}
+
+static BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM)
+{
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    char name[256] = "", title[1024] = "", owner[256] = "-";
+    GetClassNameA(hwnd, name, sizeof name);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (HWND ownerWindow = GetWindow(hwnd, GW_OWNER))
+        GetClassNameA(ownerWindow, owner, sizeof owner);
+    RECT rect, client;
+    GetWindowRect(hwnd, &rect);
+    GetClientRect(hwnd, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    std::printf("window|%s|%s|%s|%ld,%ld,%ld,%ld|%ld,%ld,%ld,%ld\n", name, title, owner, rect.left,
+                rect.top, rect.right - rect.left, rect.bottom - rect.top, origin.x, origin.y,
+                client.right, client.bottom);
+    EnumChildWindows(hwnd, PrintChild, 0);
+    return TRUE;
+}
+
+// The group directory of an icon resource: a header, then one 14-byte entry per image.
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bits;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+static int PrintIcons(const char* path)
+{
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(101), RT_GROUP_ICON) : nullptr;
+    const BYTE* group =
+        resource ? static_cast<const BYTE*>(LockResource(LoadResource(module, resource))) : nullptr;
+    if (!group) return 1;
+    WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 6);
+    for (WORD i = 0; i < count; ++i)
+        std::printf("icon|%d|%d|%d|%d\n", entries[i].width, entries[i].height, entries[i].colours,
+                    entries[i].bits);
+    return 0;
+}
+
+static int SendToWindow(const char* windowClass, const char* message)
+{
+    HWND hwnd = FindWindowA(windowClass, nullptr);
+    DWORD_PTR result = 0;
+    if (!hwnd || !SendMessageTimeoutA(hwnd, UINT(std::strtoul(message, nullptr, 0)), 0, 0,
+                                      SMTO_ABORTIFHUNG, 5000, &result))
+        return 1;
+    std::printf("result|%lld\n", (long long)result);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc == 3 && std::strcmp(argv[1], "icons") == 0) return PrintIcons(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "send") == 0) return SendToWindow(argv[2], argv[3]);
+    EnumWindows(PrintWindow, 0);
+    return 0;
+}

@@ -1,0 +1,114 @@
+// The window procedure of the Win32 shell: rendering context with the window, mouse to the
+// trackball, the shared key table, paint and palette messages to redraw requests, and a window
+// that keeps its fixed size. Lacks: any menu, and keys beyond the shared table.
+#include "shell/wndproc.h"
+
+#include "shell/pixelformat.h"
+#include "viewer/keys.h"
+#include "viewer/render.h"
+#include "viewer/scene.h"
+#include "viewer/state.h"
+#include "viewer/trackball.h"
+
+// Client coordinates are signed: a captured mouse reports points left of and above the window.
+static int MouseX(LPARAM lParam)
+{
+    return (int)(short)LOWORD(lParam);
+}
+static int MouseY(LPARAM lParam)
+{
+    return (int)(short)HIWORD(lParam);
+}
+
+static void RealizeViewerPalette()
+{
+    UnrealizeObject((HPALETTE)viewer.hpalette);
+    SelectPalette((HDC)viewer.hdc, (HPALETTE)viewer.hpalette, FALSE);
+    RealizePalette((HDC)viewer.hdc);
+}
+
+static void CreateViewerContext(HWND hwnd)
+{
+    HDC hdc = GetDC(hwnd);
+    viewer.hdc = hdc;
+    SetupPixelFormat(hdc);
+    SetupPalette(hdc);
+    HGLRC hglrc = wglCreateContext(hdc);
+    // Without a context the window would stay blank while the idle hook spins forever.
+    if (!hglrc) ExitWithError(hwnd, "wglCreateContext failed");
+    viewer.hglrc = hglrc;
+    wglMakeCurrent(hdc, hglrc);
+    InitScene();
+}
+
+static void DestroyViewerContext(HWND hwnd)
+{
+    if (viewer.hglrc) {
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext((HGLRC)viewer.hglrc);
+    }
+    viewer.idleHook = nullptr;
+    ReleaseDC(hwnd, (HDC)viewer.hdc);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    bool context = viewer.hglrc != nullptr;
+    switch (message) {
+    case WM_CREATE:
+        CreateViewerContext(hwnd);
+        return 0;
+    case WM_SIZE:
+        if (!context) break;
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, viewer.winWidth, viewer.winHeight, SWP_NOMOVE);
+        return 0;
+    case WM_PAINT:
+        if (!context) break;
+        {
+            PAINTSTRUCT ps;
+            BeginPaint(hwnd, &ps);
+            RequestRedraw();
+            EndPaint(hwnd, &ps);
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (context) TrackballMotion(MouseX(lParam), MouseY(lParam));
+        break;
+    case WM_LBUTTONDOWN:
+        if (!context) break;
+        SetCapture(hwnd);
+        TrackballStart(1, MouseX(lParam), MouseY(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        if (!context) break;
+        ReleaseCapture();
+        TrackballStop(1, MouseX(lParam), MouseY(lParam));
+        return 0;
+    case WM_CHAR:
+        switch (KeyCommand(int(wParam))) {
+        case KEY_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case KEY_CONSUMED:
+            return 0;
+        case KEY_DEFAULT:
+            break;
+        }
+        break;
+    case WM_QUERYNEWPALETTE:
+        if (!viewer.hpalette) break;
+        RealizeViewerPalette();
+        RequestRedraw();
+        return 1;
+    case WM_PALETTECHANGED:
+        if (!viewer.hpalette || (HWND)wParam == hwnd) break;
+        RealizeViewerPalette();
+        RequestRedraw();
+        return 0;
+    case WM_DESTROY:
+        DestroyViewerContext(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,48 @@
+#include "tests/gl_environment.h"
+
+#include <string>
+
+#include "headless/headless.h"
+#include "viewer/scene.h"
+#include "viewer/state.h"
+
+namespace
+{
+class HeadlessEnvironment : public ::testing::Environment
+{
+  public:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(HeadlessOpen(kTestSize, kTestSize, &error)) << error;
+    }
+    void TearDown() override { HeadlessClose(); }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
+} // namespace
+
+void ViewerTest::SetUp()
+{
+    ResetViewerState();
+    viewer.winWidth = kTestSize;
+    viewer.winHeight = kTestSize;
+    InitScene();
+}
+
+std::vector<unsigned char> ReadFrame()
+{
+    return HeadlessReadPixels(kTestSize, kTestSize);
+}
+
+Rgb PixelAt(const std::vector<unsigned char>& frame, int x, int y)
+{
+    const unsigned char* p = &frame[(size_t(y) * kTestSize + size_t(x)) * 3];
+    return Rgb{p[0], p[1], p[2]};
+}
+
+int RunIdle(int passes)
+{
+    int before = HeadlessFramesPresented();
+    for (int i = 0; i < passes && viewer.idleHook; ++i) viewer.idleHook();
+    return HeadlessFramesPresented() - before;
+}
