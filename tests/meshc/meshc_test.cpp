@@ -113,9 +113,9 @@ void ExpectCompiledLayout(const MeshData& mesh, double radius)
     MeshBounds b = MeshMeasure(mesh);
     EXPECT_LE(b.radius, radius);
     EXPECT_GT(b.radius, radius * (1 - 1e-6));
-    EXPECT_NEAR(double(b.min.x) + b.max.x, 0.0, 1e-4);
-    EXPECT_NEAR(double(b.min.y) + b.max.y, 0.0, 1e-4);
-    EXPECT_NEAR(double(b.min.z) + b.max.z, 0.0, 1e-4);
+    EXPECT_NEAR(double(b.min.x) + b.max.x, 0.0, radius * 1e-6);
+    EXPECT_NEAR(double(b.min.y) + b.max.y, 0.0, radius * 1e-6);
+    EXPECT_NEAR(double(b.min.z) + b.max.z, 0.0, radius * 1e-6);
 }
 
 MeshData Compile(const std::string& path, double radius = 146.0, bool fileNormals = false)
