@@ -4,9 +4,8 @@
 # report, a hang or a broken promise of the loader. With a fixed seed and count the run is the
 # same every time, so the test does not flicker; a longer run with another seed explores more:
 #   fuzz.sh SOURCE_DIR BUILD_DIR CLANGXX RUNS [SEED]     (RUNS -1: until stopped)
-# Long runs still find one thing inside assimp 5.2: ASCII PLY list counts of billions, which it
-# allocates for before reading (an out-of-memory report); trackview-meshc contains that with
-# the memory limit of its converting process.
+# What longer runs found inside assimp 5.2 is refused before assimp reads the file (precheck.h);
+# a 15-minute run with seed 11 then found nothing more.
 set -euo pipefail
 src=$1 build=$2 clangxx=$3 runs=$4 seed=${5:-1}
 

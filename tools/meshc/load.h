@@ -20,9 +20,9 @@ bool MeshFormatKnown(const std::string& extension);
 
 // Fills mesh with every triangle of the file (node transforms applied, positions not shared).
 // With flat normals the faces carry no normals yet (MeshFinish makes them). On failure, error
-// holds one line that names the file and the reason. Hostile files can still make assimp
-// allocate without bound (a PLY list's count is trusted) or crash: trackview-meshc calls this
-// in a child process with limits on memory and time.
+// holds one line that names the file and the reason. The known ways of making assimp crash or
+// allocate without bound are refused first (precheck.h); for unknown ones, trackview-meshc
+// calls this in a child process with limits on memory and time.
 bool MeshLoadFile(const std::string& path, const MeshLoadOptions& options, MeshData* mesh,
                   std::string* error);
 
