@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <tuple>
 
 void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
@@ -17,28 +17,61 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
     mesh.faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n + 1, n + 2}, {-1, -1, -1}});
 }
 
+// Sorting indices rather than keying a tree keeps the memory at two int32 per normal, which
+// matters for meshes of millions of faces.
 void MeshMergeNormals(MeshData& mesh)
 {
-    using Key = std::tuple<uint32_t, uint32_t, uint32_t>;
     auto bits = [](float f) {
         if (f == 0.0f) f = 0.0f; // -0 and +0 are the same normal
         uint32_t u;
         std::memcpy(&u, &f, sizeof u);
         return u;
     };
-    std::map<Key, int32_t> ids;
-    std::vector<Vec3> merged;
-    std::vector<int32_t> remap(mesh.normals.size());
-    for (size_t i = 0; i < mesh.normals.size(); ++i) {
+    auto key = [&](size_t i) {
         const Vec3& n = mesh.normals[i];
-        auto [it, added] =
-            ids.emplace(Key{bits(n.x), bits(n.y), bits(n.z)}, int32_t(merged.size()));
-        if (added) merged.push_back(n);
-        remap[i] = it->second;
+        return std::make_tuple(bits(n.x), bits(n.y), bits(n.z));
+    };
+    size_t count = mesh.normals.size();
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = uint32_t(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        auto ka = key(a), kb = key(b);
+        return ka != kb ? ka < kb : a < b;
+    });
+    // remap[i]: first use of normal i's value; then, walking in order, its merged index.
+    std::vector<uint32_t> remap(count);
+    for (size_t g = 0; g < count;) {
+        size_t end = g + 1;
+        while (end < count && key(order[end]) == key(order[g])) ++end;
+        for (size_t k = g; k < end; ++k) remap[order[k]] = order[g];
+        g = end;
+    }
+    order.clear();
+    order.shrink_to_fit();
+    std::vector<Vec3> merged;
+    for (size_t i = 0; i < count; ++i) {
+        if (remap[i] == i) {
+            remap[i] = uint32_t(merged.size());
+            merged.push_back(mesh.normals[i]);
+        } else {
+            remap[i] = remap[remap[i]];
+        }
     }
     for (MeshFace& face : mesh.faces)
-        for (int32_t& index : face.normalIndex) index = remap[size_t(index)];
+        for (int32_t& index : face.normalIndex) index = int32_t(remap[size_t(index)]);
     mesh.normals = std::move(merged);
+}
+
+void MeshSetFlatNormals(MeshData& mesh)
+{
+    mesh.normals.resize(mesh.faces.size());
+    for (size_t i = 0; i < mesh.faces.size(); ++i) {
+        MeshFace& face = mesh.faces[i];
+        mesh.normals[i] = FaceNormal(mesh.vertices[size_t(face.vertexIndex[0])],
+                                     mesh.vertices[size_t(face.vertexIndex[1])],
+                                     mesh.vertices[size_t(face.vertexIndex[2])]);
+        face.normalIndex[0] = face.normalIndex[1] = face.normalIndex[2] = int32_t(i);
+    }
 }
 
 Vec3 NormalisedOrZero(Vec3 v)
@@ -103,30 +136,74 @@ void MeshFitToRadius(MeshData& mesh, double radius)
     }
 }
 
-// Shortest text that reads back as the same float, always with a decimal point or exponent.
+// Shortest text of 6 to 9 significant digits ("%.*g") that reads back as the same float,
+// always with a decimal point or exponent. to_chars and from_chars give the same text as
+// printf and strtof, many times faster, which counts for meshes of millions of positions.
 static void FormatFloat(char* out, size_t size, float f)
 {
     if (f == 0.0f) f = 0.0f;
-    for (int digits = 6; digits <= 9; ++digits) {
-        std::snprintf(out, size, "%.*g", digits, double(f));
-        if (std::strtof(out, nullptr) == f) break;
+    // No text shorter than the shortest exact one reads back: start the search there.
+    char shortest[32];
+    char* last =
+        std::to_chars(shortest, shortest + sizeof shortest, f, std::chars_format::scientific).ptr;
+    int needed = 0;
+    for (char* c = shortest; c < last && *c != 'e'; ++c) needed += *c >= '0' && *c <= '9';
+    for (int digits = std::max(6, needed); digits <= 9; ++digits) {
+        char* end = std::to_chars(out, out + size - 4, f, std::chars_format::general, digits).ptr;
+        *end = '\0';
+        float back = 0.0f;
+        if (std::from_chars(out, end, back).ec != std::errc()) back = std::strtof(out, nullptr);
+        if (back == f) break;
     }
     if (!std::strpbrk(out, ".e")) std::strncat(out, ".0", size - std::strlen(out) - 1);
     std::strncat(out, "f", size - std::strlen(out) - 1);
+}
+
+// Lines are assembled by hand and written whole: fprintf per value is most of the time of
+// writing a mesh of millions of faces.
+static char* Append(char* at, const char* text)
+{
+    size_t length = std::strlen(text);
+    std::memcpy(at, text, length);
+    return at + length;
+}
+
+static char* AppendInt(char* at, int32_t value)
+{
+    return std::to_chars(at, at + 12, value).ptr;
 }
 
 static bool WriteVectors(FILE* out, const char* name, const std::vector<Vec3>& values)
 {
     if (values.empty()) return true;
     std::fprintf(out, "static const Vec3 %s[] = {\n", name);
-    char x[32], y[32], z[32];
+    char x[32], y[32], z[32], line[128];
     for (const Vec3& v : values) {
         FormatFloat(x, sizeof x, v.x);
         FormatFloat(y, sizeof y, v.y);
         FormatFloat(z, sizeof z, v.z);
-        std::fprintf(out, "{%s,%s,%s},\n", x, y, z);
+        char* at = Append(Append(Append(Append(Append(Append(line, "{"), x), ","), y), ","), z);
+        at = Append(at, "},\n");
+        std::fwrite(line, 1, size_t(at - line), out);
     }
     return std::fprintf(out, "};\n\n") > 0;
+}
+
+static void WriteFaces(FILE* out, const std::vector<MeshFace>& faces)
+{
+    if (faces.empty()) return;
+    std::fprintf(out, "static const MeshFace faces[] = {\n");
+    char line[128];
+    for (const MeshFace& f : faces) {
+        char* at = line;
+        for (int k = 0; k < 6; ++k) {
+            at = Append(at, k == 0 ? "{{" : k == 3 ? "},{" : ",");
+            at = AppendInt(at, k < 3 ? f.vertexIndex[k] : f.normalIndex[k - 3]);
+        }
+        at = Append(at, "},{-1,-1,-1}},\n");
+        std::fwrite(line, 1, size_t(at - line), out);
+    }
+    std::fprintf(out, "};\n\n");
 }
 
 // Escapes the name for a C string literal.
@@ -161,14 +238,7 @@ bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::s
                  origin.c_str());
     WriteVectors(out, "vertices", mesh.vertices);
     WriteVectors(out, "normals", mesh.normals);
-    if (!mesh.faces.empty()) {
-        std::fprintf(out, "static const MeshFace faces[] = {\n");
-        for (const MeshFace& f : mesh.faces)
-            std::fprintf(out, "{{%d,%d,%d},{%d,%d,%d},{-1,-1,-1}},\n", f.vertexIndex[0],
-                         f.vertexIndex[1], f.vertexIndex[2], f.normalIndex[0], f.normalIndex[1],
-                         f.normalIndex[2]);
-        std::fprintf(out, "};\n\n");
-    }
+    WriteFaces(out, mesh.faces);
     auto arrayOrNull = [](bool empty, const char* name) { return empty ? "nullptr" : name; };
     std::fprintf(out, "const MeshModel meshModel = {%s, %s, %zu, %s, %zu, %s, %zu, nullptr, 0};\n",
                  QuotedName(mesh.name).c_str(), arrayOrNull(mesh.faces.empty(), "faces"),

@@ -20,6 +20,9 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3]);
 // Merges bit-identical normals, keeping the order of first use, and re-points the faces.
 void MeshMergeNormals(MeshData& mesh);
 
+// Gives every face its own flat normal (right-hand rule), one per face; merge afterwards.
+void MeshSetFlatNormals(MeshData& mesh);
+
 // Unit normal of the triangle by the right-hand rule; the zero vector for a degenerate one.
 Vec3 FaceNormal(Vec3 a, Vec3 b, Vec3 c);
 

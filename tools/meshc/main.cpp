@@ -1,0 +1,153 @@
+// trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]: turns an OBJ,
+// PLY, STL or glTF 2.0 model into C++ source that defines meshModel, so that the viewer can
+// show it without reading any file at run time. Deterministic: same input, same bytes.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tools/meshc/load.h"
+
+// Positions must stay closer than this to the origin to remain inside the view box.
+static const double kViewLimit = 150.5;
+
+struct Arguments {
+    std::string input, output, name;
+    double radius = 146.0;
+    bool fileNormals = false;
+};
+
+static int Usage(const char* why)
+{
+    std::fprintf(stderr,
+                 "trackview-meshc: %s\nusage: trackview-meshc IN -o OUT.cpp [--name NAME] "
+                 "[--radius R] [--normals flat|file]\n",
+                 why);
+    return 2;
+}
+
+static bool ParseRadius(const char* text, double* radius)
+{
+    char* end = nullptr;
+    *radius = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(*radius) && *radius > 0 &&
+           *radius < kViewLimit;
+}
+
+// The file's base name without its extension.
+static std::string BaseName(const std::string& path, bool keepExtension)
+{
+    size_t slash = path.find_last_of('/');
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = base.find_last_of('.');
+    if (!keepExtension && dot != std::string::npos && dot > 0) base.erase(dot);
+    return base;
+}
+
+// Returns 0 when parsed, otherwise the exit code after printing the usage.
+static int ParseArguments(int argc, char** argv, Arguments* args)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "-o" || arg == "--name" || arg == "--radius" || arg == "--normals") {
+            if (!hasValue) return Usage((arg + " needs a value").c_str());
+            const char* value = argv[++i];
+            if (arg == "-o") {
+                args->output = value;
+            } else if (arg == "--name") {
+                args->name = value;
+            } else if (arg == "--radius") {
+                if (!ParseRadius(value, &args->radius))
+                    return Usage("--radius must be a number greater than 0 and less than 150.5");
+            } else if (std::strcmp(value, "flat") == 0 || std::strcmp(value, "file") == 0) {
+                args->fileNormals = std::strcmp(value, "file") == 0;
+            } else {
+                return Usage("--normals must be flat or file");
+            }
+        } else if (arg == "-h" || arg == "--help") {
+            return Usage("converts a model into the compiled-in mesh");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage(("unknown option " + arg).c_str());
+        } else if (args->input.empty()) {
+            args->input = arg;
+        } else {
+            return Usage("only one input file");
+        }
+    }
+    if (args->input.empty() || args->output.empty()) return Usage("needs IN and -o OUT.cpp");
+    if (args->name.empty()) args->name = BaseName(args->input, false);
+    return 0;
+}
+
+// A failed run removes any earlier output too, so that a stale mesh is never compiled in.
+static int Fail(const Arguments& args, const std::string& error)
+{
+    std::fprintf(stderr, "trackview-meshc: %s\n", error.c_str());
+    std::remove(args.output.c_str());
+    std::remove((args.output + ".tmp").c_str());
+    return 1;
+}
+
+static int Convert(const Arguments& args)
+{
+    MeshLoadOptions options;
+    options.fileNormals = args.fileNormals;
+    MeshData mesh;
+    std::string error;
+    if (!MeshLoadFile(args.input, options, &mesh, &error)) return Fail(args, error);
+    mesh.name = args.name;
+    if (!MeshFinish(mesh, args.radius, !args.fileNormals, &error))
+        return Fail(args, args.input + ": " + error);
+    std::string origin = BaseName(args.input, true) + " by trackview-meshc";
+    if (!MeshWriteSource(mesh, args.output, origin, &error)) return Fail(args, error);
+
+    MeshBounds b = MeshMeasure(mesh);
+    std::printf("%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "
+                "radius %.6g\n",
+                args.input.c_str(), mesh.faces.size(), mesh.vertices.size(), mesh.normals.size(),
+                double(b.min.x), double(b.min.y), double(b.min.z), double(b.max.x), double(b.max.y),
+                double(b.max.z), b.radius);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    Arguments args;
+    if (int code = ParseArguments(argc, argv, &args)) return code;
+    // Assimp's readers can crash, hang or allocate by the billion on hostile files; converting
+    // in a child process with limits on time and memory turns each into a plain error, and the
+    // temporary file it may leave is removed. Both limits are tens of times what a model of
+    // that size needs (about 7 bytes of memory per byte of OBJ were measured).
+    struct stat info;
+    double megabytes = stat(args.input.c_str(), &info) == 0 ? double(info.st_size) / 1e6 : 0;
+    unsigned limit = unsigned(std::min(60.0 + 2.0 * megabytes, 86400.0));
+    double memory = std::min((1024.0 + 100.0 * megabytes) * 1048576.0, 1e18);
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) return Convert(args);
+    if (child == 0) {
+        alarm(limit);
+        struct rlimit space = {rlim_t(memory), rlim_t(memory)};
+        setrlimit(RLIMIT_AS, &space);
+        std::exit(Convert(args));
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        return Fail(args, args.input + ": reading took more than " + std::to_string(limit) +
+                              " s; stopped");
+    if (WIFSIGNALED(status))
+        return Fail(args,
+                    args.input + ": conversion crashed (" + strsignal(WTERMSIG(status)) + ")");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
