@@ -98,22 +98,3 @@ TEST(FrameCalls, FrameLeavesNoStateBehind)
                 EXPECT_TRUE(CountGlIsEnabled(GL_LIGHT0 + light)) << "light " << light;
         }
 }
-
-// Single-precision products drift away from a rotation after some 10^5 steps; the object matrix
-// must not, however long the mesh spins.
-TEST(FrameCalls, LongSpinKeepsTheObjectMatrixARotation)
-{
-    StartCounted(819, 819);
-    viewer.rotAngle = 7.3f;
-    viewer.rotAxis = Vec3{0.3f, -0.5f, 0.7f};
-    for (int step = 0; step < 200000; ++step) ApplyRotationStep();
-    const float* m = viewer.objectXform;
-    for (int a = 0; a < 3; ++a)
-        for (int b = 0; b < 3; ++b) {
-            double dot = 0.0;
-            for (int k = 0; k < 3; ++k) dot += double(m[4 * a + k]) * m[4 * b + k];
-            EXPECT_NEAR(dot, a == b ? 1.0 : 0.0, 1e-5) << "columns " << a << ", " << b;
-        }
-    EXPECT_EQ(CountGlMisuses(), 0) << CountGlFirstMisuse();
-    EXPECT_EQ(CountGlStackDepth(GL_MODELVIEW), 1);
-}
