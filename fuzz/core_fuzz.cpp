@@ -181,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             KeyResult result = KeyCommand(code);
             CheckInvariants("KeyCommand");
             if (result == KEY_CLOSE) {
-                viewer.idleHook = nullptr; // the window is destroyed: nothing follows
+                ViewerClose();
                 return 0;
             }
             break;

@@ -35,6 +35,7 @@
 #define viewer countedViewer
 #define lightPositions countedLightPositions
 #define ResetViewerState CountedResetViewerState
+#define ViewerClose CountedViewerClose
 #define RequestRedraw CountedRequestRedraw
 #define IdleRedraw CountedIdleRedraw
 #define RenderFrame CountedRenderFrame

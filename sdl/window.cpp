@@ -19,7 +19,7 @@ void WindowDestroy()
         SDL_GL_MakeCurrent(ViewerWindow(), nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(viewer.hglrc));
     }
-    viewer.idleHook = nullptr;
+    ViewerClose();
     if (ViewerWindow()) SDL_DestroyWindow(ViewerWindow());
 }
 

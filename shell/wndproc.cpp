@@ -47,7 +47,7 @@ static void DestroyViewerContext(HWND hwnd)
         wglMakeCurrent(nullptr, nullptr);
         wglDeleteContext((HGLRC)viewer.hglrc);
     }
-    viewer.idleHook = nullptr;
+    ViewerClose();
     ReleaseDC(hwnd, (HDC)viewer.hdc);
     PostQuitMessage(0);
 }

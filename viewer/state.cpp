@@ -11,3 +11,8 @@ void ResetViewerState()
 {
     viewer = ViewerState{};
 }
+
+void ViewerClose()
+{
+    viewer.idleHook = nullptr;
+}

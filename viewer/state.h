@@ -36,5 +36,9 @@ extern ViewerState viewer;
 // Directions of GL_LIGHT1 to GL_LIGHT6 (w = 0: directional), in eye coordinates.
 extern const float lightPositions[6][4];
 
+// What closing the window does to the core: no more redraws are asked for, whatever was
+// spinning. The shell releases its own context and window.
+void ViewerClose();
+
 // Back to the values the process starts with (for tests and tools that run several sessions).
 void ResetViewerState();

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     MeshFitToRadius(mesh, 146.0);
     MeshMergeNormals(mesh);
     std::string error;
-    if (!MeshWriteSource(mesh, argv[1], "trackview-meshgen", &error)) {
+    if (!MeshWriteSource(mesh, argv[1], "trackview-meshgen", "", &error)) {
         std::fprintf(stderr, "trackview-meshgen: %s\n", error.c_str());
         return 1;
     }

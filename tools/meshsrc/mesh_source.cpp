@@ -1,5 +1,7 @@
 #include "tools/meshsrc/mesh_source.h"
 
+#include "tools/output/output_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -226,14 +228,11 @@ static std::string QuotedName(const std::string& name)
 }
 
 bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
-                     std::string* error)
+                     const std::string& input, std::string* error)
 {
-    std::string temp = path + ".tmp";
-    FILE* out = std::fopen(temp.c_str(), "w");
-    if (!out) {
-        *error = path + ": cannot write: " + std::strerror(errno);
-        return false;
-    }
+    OutputFile file;
+    if (!OutputOpen(path, input, &file, error)) return false;
+    FILE* out = file.stream;
     std::fprintf(out, "// Generated from %s; do not edit.\n#include \"model/mesh.h\"\n\n",
                  origin.c_str());
     WriteVectors(out, "vertices", mesh.vertices);
@@ -245,12 +244,5 @@ bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::s
                  mesh.faces.size(), arrayOrNull(mesh.vertices.empty(), "vertices"),
                  mesh.vertices.size(), arrayOrNull(mesh.normals.empty(), "normals"),
                  mesh.normals.size());
-    bool written = !std::ferror(out);
-    written = (std::fclose(out) == 0) && written;
-    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        *error = path + ": cannot write: " + std::strerror(errno);
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return OutputCommit(&file, error);
 }

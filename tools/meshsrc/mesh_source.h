@@ -39,6 +39,7 @@ MeshBounds MeshMeasure(const MeshData& mesh);
 // position lies at radius (rounded down where single precision would overshoot).
 void MeshFitToRadius(MeshData& mesh, double radius);
 
-// Writes the source through a temporary file renamed into place, so a failure leaves nothing.
+// Writes the source as an output file (see tools/output): a failure leaves nothing behind, and
+// `input`, the model it was made from, is never overwritten.
 bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
-                     std::string* error);
+                     const std::string& input, std::string* error);

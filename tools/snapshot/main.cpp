@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "headless/headless.h"
+#include "tools/output/output_file.h"
 #include "tools/snapshot/png_write.h"
 #include "tools/snapshot/script.h"
 #include "viewer/render.h"
@@ -123,20 +124,12 @@ int main(int argc, char** argv)
     std::string error;
     if (!ScriptParse(options.events, &events, &error)) return UsageError("--events: " + error);
 
-    // Open the output first, so that an unwritable path fails before any work is done; the
-    // temporary name keeps a half-written or failed snapshot from ever standing at OUT.
-    std::string temp = options.output + ".tmp";
-    FILE* out = nullptr;
-    if (!options.output.empty()) {
-        out = std::fopen(temp.c_str(), "wb");
-        if (!out)
-            return UsageError("cannot write '" + options.output + "': " + std::strerror(errno));
-    }
+    // Open the output first, so that an unwritable path fails before any work is done.
+    OutputFile out;
+    if (!options.output.empty() && !OutputOpen(options.output, "", &out, &error))
+        return UsageError(error);
     auto abandon = [&](int code, const std::string& message) {
-        if (out) {
-            std::fclose(out);
-            std::remove(temp.c_str());
-        }
+        OutputAbandon(&out);
         std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
         return code;
     };
@@ -149,19 +142,14 @@ int main(int argc, char** argv)
     RequestRedraw(); // what the first paint message does
     ScriptPlay(events);
 
-    if (out) {
+    if (out.stream) {
         if (HeadlessFramesPresented() == 0)
             return abandon(2, "the script presents no frame, so there is nothing to write to '" +
                                   options.output + "' (add 'idle 1')");
         std::vector<unsigned char> rgb = HeadlessReadPixels(options.width, options.height);
-        if (!PngWrite(out, options.width, options.height, rgb, &error))
+        if (!PngWrite(out.stream, options.width, options.height, rgb, &error))
             return abandon(2, "cannot write '" + options.output + "': " + error);
-        bool closed = std::fclose(out) == 0;
-        out = nullptr;
-        if (!closed || std::rename(temp.c_str(), options.output.c_str()) != 0) {
-            std::remove(temp.c_str());
-            return UsageError("cannot write '" + options.output + "': " + std::strerror(errno));
-        }
+        if (!OutputCommit(&out, &error)) return abandon(2, error);
     }
     if (options.printState) PrintState();
     HeadlessClose();

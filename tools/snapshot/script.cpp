@@ -96,7 +96,7 @@ bool ScriptPlay(const std::vector<ScriptEvent>& events)
             break;
         case SCRIPT_KEY:
             if (KeyCommand(e.a) == KEY_CLOSE) {
-                viewer.idleHook = nullptr; // what closing the window does
+                ViewerClose();
                 return true;
             }
             break;
