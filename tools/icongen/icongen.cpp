@@ -1,9 +1,10 @@
 // Writes the program icon: a 32 x 32 shaded trackball with a spiral groove, as one .ico file
 // holding a 16-colour and a 256-colour image. Usage: trackview-icongen OUT.ico
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#include "tools/icongen/design.h"
 
 namespace
 {
@@ -14,30 +15,9 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
-// What a pixel of the design is: outside (transparent), ball shaded 0..1, or spiral shaded 0..1.
-struct Sample {
-    bool inside;
-    bool spiral;
-    double shade;
-};
-
-Sample SampleDesign(int x, int y)
+IconSample SampleDesign(int x, int y)
 {
-    const double pi = 3.14159265358979323846;
-    double dx = (x + 0.5 - size / 2.0) / 15.0, dy = (size / 2.0 - y - 0.5) / 15.0;
-    double r = std::sqrt(dx * dx + dy * dy);
-    if (r > 1.0) return {false, false, 0.0};
-    // Lambert shading of a sphere lit from the upper left.
-    double nz = std::sqrt(1.0 - r * r);
-    double light = (-0.5 * dx + 0.6 * dy + 0.62 * nz) / std::sqrt(0.25 + 0.36 + 0.3844);
-    double shade = 0.25 + 0.75 * (light > 0 ? light : 0);
-    // Archimedean spiral of two and a half turns from the centre to the rim.
-    double turn = r / 0.4; // turns at this radius
-    double phi = std::atan2(dy, dx) / (2 * pi);
-    double offset = turn - phi;
-    double nearest = std::fabs(offset - std::round(offset));
-    bool spiral = nearest * 0.4 < 0.07 && r > 0.08;
-    return {true, spiral, shade};
+    return IconSampleDesign((x + 0.5 - size / 2.0) / 15.0, (size / 2.0 - y - 0.5) / 15.0);
 }
 
 void Put16(std::vector<uint8_t>& out, unsigned v)
@@ -65,7 +45,7 @@ std::vector<Rgb> MakePalette(int colours)
     return palette;
 }
 
-int PaletteIndex(const Sample& s, int colours)
+int PaletteIndex(const IconSample& s, int colours)
 {
     if (!s.inside) return 0;
     int half = (colours - 1) / 2;
