@@ -23,3 +23,24 @@ if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
 else()
   message(STATUS "Not building trackview.exe (needs x86_64-w64-mingw32-g++)")
 endif()
+
+# package_windows: trackview-VERSION-win64.zip holding one folder with trackview.exe, README.txt
+# (the README, plain text apart from its Markdown marks) and LICENSE.txt: names that Windows opens.
+if(TARGET trackview_windows)
+  set(zip_name trackview-${PROJECT_VERSION}-win64)
+  set(zip_stage ${CMAKE_BINARY_DIR}/package_windows)
+  add_custom_target(package_windows
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${zip_stage} ${CMAKE_BINARY_DIR}/${zip_name}.zip
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}/${zip_name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${TRACKVIEW_WINDOWS_DIR}/shell/trackview.exe
+      ${zip_stage}/${zip_name}/trackview.exe
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/README.md
+      ${zip_stage}/${zip_name}/README.txt
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE
+      ${zip_stage}/${zip_name}/LICENSE.txt
+    COMMAND ${CMAKE_COMMAND} -E chdir ${zip_stage}
+      ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/${zip_name}.zip --format=zip ${zip_name}
+    DEPENDS trackview_windows
+    COMMENT "Packing ${zip_name}.zip"
+    VERBATIM)
+endif()
