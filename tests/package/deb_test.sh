@@ -13,7 +13,7 @@ Check "dependencies from dpkg-shlibdeps" grep -q 'libpng.*libsdl2' <<<"$(dpkg-de
 Check "no maintainer script" test "$(dpkg-deb --ctrl-tarfile "$deb" | tar t | sort | xargs)" = \
     "./control ./md5sums"
 dpkg-deb -x "$deb" "$root"
-missing= programs="trackview trackview-snapshot$( ((meshc)) && echo " trackview-meshc")"
+missing= programs="trackview trackview-snapshot$( ((meshc)) && echo " trackview-meshc" || true)"
 for path in $(printf 'usr/bin/%s usr/share/man/man1/%s.1.gz ' $programs $programs) \
     usr/share/{applications/trackview.desktop,icons/hicolor/{48x48,256x256}/apps/trackview.png} \
     usr/share/doc/trackview/{README.md,LICENSE,copyright,changelog.gz}; do
