@@ -1,8 +1,9 @@
 // The one list of names of the counting GL layer, included with GL_ENTRY and CORE_NAME defined
 // as needed. GL_ENTRY(ENUM, name): the entry points that the layer defines in place of libGL,
-// which countgl.h turns into CountGlEntry and countgl.cpp into names. CORE_NAME(name): the core's
-// own functions and globals. CMakeLists.txt makes from both the header that gives every name
-// of a second copy of the core and the layer a "Counted" prefix (null/counted_core.h).
+// which become CountGlEntry (countgl.h) and the names in its messages (countgl.cpp).
+// CORE_NAME(name): the core's own functions and globals. From both, null/CMakeLists.txt writes
+// the header that gives every name of the core's second copy a "Counted" prefix, so that it can
+// sit beside libGL and the real core; null/counted_core.h declares what that copy's users call.
 GL_ENTRY(CLEAR_COLOR, glClearColor)
 GL_ENTRY(ENABLE, glEnable)
 GL_ENTRY(DISABLE, glDisable)
