@@ -12,18 +12,11 @@
 #include <vector>
 
 #include "headless/headless.h"
-#include "null/countgl.h"
+#include "null/counted_core.h"
 #include "viewer/gl.h"
-#include "viewer/platform.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
-
-// The second copy of the core, on the counting GL layer (null/counted_names.h).
-extern ViewerState countedViewer;
-void CountedResetViewerState();
-void CountedInitScene();
-void CountedRenderFrame();
 
 namespace
 {
@@ -83,52 +76,27 @@ MeshArrays BuildArrays(const MeshModel& mesh)
     return arrays;
 }
 
-// RenderFrame's filled frame step for step, with the mesh sent by one glDrawArrays: what this
-// driver can do with the same state and the same corners.
+// RenderFrame with the mesh sent by one glDrawArrays: what this driver can do with the same
+// state and the same corners.
 void RenderArraysFrame(GLsizei corners)
 {
-    glClearColor(0.4f, 0.2f, 0.05f, 1.0f);
-    glDisable(GL_FOG);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (viewer.rotating == 1) ApplyRotationStep();
-    glEnable(GL_LIGHTING);
-    for (int i = 0; i < 6; ++i) {
-        glLightfv(GL_LIGHT1 + i, GL_POSITION, lightPositions[i]);
-        if (i == 1) glEnable(GL_LIGHT2);
-    }
-    glEnable(GL_DEPTH_TEST);
-    glPushMatrix();
-    glMultMatrixf(viewer.objectXform);
-    ApplyMaterials();
-    glLineWidth(3.5f);
+    BeginFrame();
     glDrawArrays(GL_TRIANGLES, 0, corners);
-    glPopMatrix();
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glFlush();
-    PresentFrame(viewer.hdc);
+    EndFrame();
 }
 
 void RunFrame(Contender c, GLsizei corners)
 {
-    switch (c) {
-    case FILLED:
-    case WIREFRAME:
-    case FOG:
-        viewer.wireframeOn = c == WIREFRAME;
-        viewer.fogOn = c == FOG;
-        RenderFrame();
-        break;
-    case ARRAYS:
-        RenderArraysFrame(corners);
-        break;
-    case CORE_ONLY:
+    if (c == CORE_ONLY) {
         CountedRenderFrame();
         return; // nothing for a driver to finish
-    default:
-        break;
     }
+    viewer.wireframeOn = c == WIREFRAME;
+    viewer.fogOn = c == FOG;
+    if (c == ARRAYS)
+        RenderArraysFrame(corners);
+    else
+        RenderFrame();
     glFinish(); // the frame is done when the driver is, not when the calls are queued
 }
 
@@ -152,11 +120,11 @@ long CountDifferingPixels(int width, int height, GLsizei corners)
 
 long long CountedCallsPerFrame(int fogOn, int wireframeOn)
 {
-    countedViewer.fogOn = fogOn;
-    countedViewer.wireframeOn = wireframeOn;
+    CountedViewer.fogOn = fogOn;
+    CountedViewer.wireframeOn = wireframeOn;
     CountGlResetCounters();
     CountedRenderFrame();
-    countedViewer.fogOn = countedViewer.wireframeOn = 0;
+    CountedViewer.fogOn = CountedViewer.wireframeOn = 0;
     return CountGlTotal();
 }
 
@@ -196,8 +164,8 @@ int main(int argc, char** argv)
     viewer.winHeight = height;
     InitScene();
     CountGlReset();
-    countedViewer.winWidth = width;
-    countedViewer.winHeight = height;
+    CountedViewer.winWidth = width;
+    CountedViewer.winHeight = height;
     CountedInitScene();
 
     MeshArrays arrays = BuildArrays(meshModel);

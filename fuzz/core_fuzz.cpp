@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "null/countgl.h"
 #include "viewer/keys.h"
@@ -21,85 +22,68 @@
 namespace
 {
 
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    size_t at;
-};
+const uint8_t *next, *end; // the input not read yet
 
-bool TakeByte(Input* in, uint8_t* value)
+bool TakeByte(uint8_t* value)
 {
-    if (in->at >= in->size) return false;
-    *value = in->data[in->at++];
+    if (next == end) return false;
+    *value = *next++;
     return true;
 }
 
-bool TakeInt16(Input* in, int* value)
+bool TakeInt16(int* value)
 {
     uint8_t lo, hi;
-    if (!TakeByte(in, &lo) || !TakeByte(in, &hi)) return false;
+    if (!TakeByte(&lo) || !TakeByte(&hi)) return false;
     *value = int16_t(uint16_t(lo | (hi << 8)));
     return true;
 }
 
-[[noreturn]] void Fail(const char* call, const char* what)
+void Check(bool kept, const char* call, const char* what)
 {
+    if (kept) return;
     std::fprintf(stderr, "core_fuzz: after %s: %s\n", call, what);
     std::abort();
 }
 
-bool IsSwitch(int value)
+// A proper rotation: orthonormal 3x3 part with determinant +1, no translation or projective part
+// (every comparison also fails on NaN).
+bool IsRotation(const float* m)
 {
-    return value == 0 || value == 1;
-}
-
-// The object matrix must stay a proper rotation: orthonormal 3x3 part with determinant +1, no
-// translation or projective part.
-const char* CheckRotation(const float* m)
-{
-    for (int i = 0; i < 16; ++i)
-        if (!std::isfinite(m[i])) return "objectXform is not finite";
-    const double tolerance = 1e-4;
     for (int a = 0; a < 3; ++a)
         for (int b = a; b < 3; ++b) {
             double dot = 0.0;
             for (int k = 0; k < 3; ++k) dot += double(m[4 * a + k]) * m[4 * b + k];
-            if (std::fabs(dot - (a == b ? 1.0 : 0.0)) > tolerance)
-                return "objectXform columns are not orthonormal";
+            if (!(std::fabs(dot - (a == b ? 1.0 : 0.0)) <= 1e-4)) return false;
         }
     double det = m[0] * (double(m[5]) * m[10] - double(m[9]) * m[6]) -
                  m[4] * (double(m[1]) * m[10] - double(m[9]) * m[2]) +
                  m[8] * (double(m[1]) * m[6] - double(m[5]) * m[2]);
-    if (std::fabs(det - 1.0) > tolerance) return "objectXform is not a proper rotation";
-    const int zeros[] = {3, 7, 11, 12, 13, 14};
-    for (int i : zeros)
-        if (std::fabs(m[i]) > tolerance) return "objectXform has a translation or projection";
-    if (std::fabs(m[15] - 1.0) > tolerance) return "objectXform[15] is not 1";
-    return nullptr;
+    for (int i : {3, 7, 11, 12, 13, 14})
+        if (!(std::fabs(m[i]) <= 1e-4)) return false;
+    return std::fabs(det - 1.0) <= 1e-4 && std::fabs(m[15] - 1.0) <= 1e-4;
 }
 
 void CheckInvariants(const char* call)
 {
-    if (viewer.dragging == 1 && viewer.rotating != 1) Fail(call, "dragging while not rotating");
-    if (!IsSwitch(viewer.dragging) || !IsSwitch(viewer.rotating) || !IsSwitch(viewer.spinning))
-        Fail(call, "rotation switch outside 0/1");
-    if (viewer.idleHook != nullptr && viewer.idleHook != IdleRedraw)
-        Fail(call, "idleHook is neither none nor IdleRedraw");
-    if (const char* why = CheckRotation(viewer.objectXform)) Fail(call, why);
-    if (!std::isfinite(viewer.rotAngle)) Fail(call, "rotAngle is not finite");
-    if (!(viewer.rotAngle >= 0.0f && viewer.rotAngle <= 180.001f))
-        Fail(call, "rotAngle outside [0, 180]");
-    const Vec3& axis = viewer.rotAxis;
-    if (!std::isfinite(axis.x) || !std::isfinite(axis.y) || !std::isfinite(axis.z))
-        Fail(call, "rotAxis is not finite");
-    if (!IsSwitch(viewer.fogOn) || !IsSwitch(viewer.wireframeOn))
-        Fail(call, "fogOn or wireframeOn outside 0/1");
-
-    if (CountGlMisuses() != 0) Fail(call, CountGlFirstMisuse());
-    if (CountGlInsideBegin()) Fail(call, "left inside glBegin");
-    if (CountGlMatrixMode() != GL_MODELVIEW) Fail(call, "matrix mode is not GL_MODELVIEW");
-    if (CountGlStackDepth(GL_MODELVIEW) != 1 || CountGlStackDepth(GL_PROJECTION) != 1)
-        Fail(call, "matrix stack not balanced");
+    const ViewerState& v = viewer;
+    auto IsSwitch = [](int value) { return value == 0 || value == 1; };
+    Check(IsSwitch(v.dragging) && IsSwitch(v.rotating) && IsSwitch(v.spinning) &&
+              IsSwitch(v.fogOn) && IsSwitch(v.wireframeOn),
+          call, "a switch outside 0/1");
+    Check(v.dragging == 0 || v.rotating == 1, call, "dragging while not rotating");
+    Check(!v.idleHook || v.idleHook == IdleRedraw, call, "idleHook neither none nor IdleRedraw");
+    Check(IsRotation(v.objectXform), call, "objectXform is not a rotation");
+    Check(v.rotAngle >= 0.0f && v.rotAngle <= 180.001f, call, "rotAngle outside [0, 180]");
+    Check(std::isfinite(v.rotAxis.x) && std::isfinite(v.rotAxis.y) && std::isfinite(v.rotAxis.z),
+          call, "rotAxis is not finite");
+    Check(CountGlMisuses() == 0, call, CountGlFirstMisuse());
+    Check(!CountGlInsideBegin() && CountGlMatrixMode() == GL_MODELVIEW &&
+              CountGlStackDepth(GL_MODELVIEW) == 1 && CountGlStackDepth(GL_PROJECTION) == 1,
+          call, "GL left inside glBegin, off the modelview matrix or with a matrix pushed");
+    const float* modelview = CountGlTopMatrix(GL_MODELVIEW); // the lights are set under it
+    for (int i = 0; i < 16; ++i)
+        Check(modelview[i] == (i % 5 == 0 ? 1.0f : 0.0f), call, "modelview is not the identity");
 }
 
 // One turn of the message loop with no message waiting.
@@ -111,92 +95,61 @@ void RunIdle()
     bool still = viewer.rotating != 1;
     long long presented = CountGlCalls(CGL_PRESENT_FRAME);
     viewer.idleHook();
-    if (CountGlCalls(CGL_PRESENT_FRAME) != presented + 1) Fail("idle", "not exactly one frame");
-    if (still && std::memcmp(before, viewer.objectXform, sizeof before) != 0)
-        Fail("idle", "a frame turned the mesh while not rotating");
-    // Nothing a later drawing could inherit.
-    if (CountGlPolygonMode() != GL_FILL) Fail("idle", "frame left polygon mode not GL_FILL");
-    if (CountGlIsEnabled(GL_LIGHTING) || CountGlIsEnabled(GL_DEPTH_TEST))
-        Fail("idle", "frame left lighting or depth test on");
-    if (CountGlIsEnabled(GL_FOG) != (viewer.fogOn == 1)) Fail("idle", "fog state differs");
+    Check(CountGlCalls(CGL_PRESENT_FRAME) == presented + 1, "idle", "not exactly one frame");
+    Check(!still || std::memcmp(before, viewer.objectXform, sizeof before) == 0, "idle",
+          "a frame turned the mesh while not rotating");
+    Check(CountGlPolygonMode() == GL_FILL && !CountGlIsEnabled(GL_LIGHTING) &&
+              !CountGlIsEnabled(GL_DEPTH_TEST) && CountGlIsEnabled(GL_FOG) == (viewer.fogOn == 1),
+          "idle", "a frame left polygon mode, lighting, depth test or fog for later drawings");
 }
 
-void SetWindowSize(Input* in)
+void SetWindowSize()
 {
-    static const int sizes[7][2] = {{819, 819}, {1, 1},    {1, 4000}, {4000, 1},
-                                    {2, 2},     {1280, 1}, {3, 7}};
+    static const int sizes[8][2] = {{819, 819}, {1, 1},    {1, 4000}, {4000, 1},
+                                    {2, 2},     {1280, 1}, {3, 7},    {1, 1}};
     uint8_t pick = 0;
-    TakeByte(in, &pick);
-    int width = 819, height = 819;
-    if (pick % 8 < 7) {
-        width = sizes[pick % 8][0];
-        height = sizes[pick % 8][1];
-    } else {
-        int w = 0, h = 0;
-        TakeInt16(in, &w);
-        TakeInt16(in, &h);
-        width = 1 + int(uint16_t(w)) % 4000;
-        height = 1 + int(uint16_t(h)) % 4000;
-    }
-    viewer.winWidth = width;
-    viewer.winHeight = height;
+    TakeByte(&pick);
+    int w = sizes[pick % 8][0] - 1, h = sizes[pick % 8][1] - 1;
+    if (pick % 8 == 7 && TakeInt16(&w)) TakeInt16(&h); // any size up to 4000 x 4000
+    viewer.winWidth = 1 + int(uint16_t(w)) % 4000;
+    viewer.winHeight = 1 + int(uint16_t(h)) % 4000;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Input in = {data, size, 0};
+    next = data;
+    end = data + size;
     ResetViewerState();
     CountGlReset();
-    SetWindowSize(&in);
+    SetWindowSize();
     InitScene();
     RequestRedraw(); // the first paint message
     CheckInvariants("start-up");
 
-    uint8_t op;
-    while (TakeByte(&in, &op)) {
-        int x = 0, y = 0;
-        int button = (op & 0x80) ? (op >> 3) & 3 : 1;
-        switch (op & 7) {
-        case 0:
-            if (!TakeInt16(&in, &x) || !TakeInt16(&in, &y)) return 0;
-            TrackballStart(button, x, y);
-            CheckInvariants("TrackballStart");
-            break;
-        case 1:
-        case 6:
-            if (!TakeInt16(&in, &x) || !TakeInt16(&in, &y)) return 0;
-            TrackballMotion(x, y);
-            CheckInvariants("TrackballMotion");
-            break;
-        case 2:
-            if (!TakeInt16(&in, &x) || !TakeInt16(&in, &y)) return 0;
-            TrackballStop(button, x, y);
-            CheckInvariants("TrackballStop");
-            break;
-        case 3: {
-            uint8_t code;
-            if (!TakeByte(&in, &code)) return 0;
-            KeyResult result = KeyCommand(code);
-            CheckInvariants("KeyCommand");
-            if (result == KEY_CLOSE) {
-                ViewerClose();
-                return 0;
-            }
-            break;
+    static const char* const calls[8] = {"TrackballStart",  "TrackballMotion", "TrackballStop",
+                                         "KeyCommand",      "RequestRedraw",   "IdleRedraw",
+                                         "TrackballMotion", "IdleRedraw"};
+    uint8_t op, code;
+    while (TakeByte(&op)) {
+        int x = 0, y = 0, kind = op & 7, button = (op & 0x80) ? (op >> 3) & 3 : 1;
+        if ((kind <= 2 || kind == 6) && !(TakeInt16(&x) && TakeInt16(&y))) break;
+        if (kind == 3 && !TakeByte(&code)) break;
+        bool closing = false;
+        if (kind == 0) TrackballStart(button, x, y);
+        if (kind == 1 || kind == 6) TrackballMotion(x, y);
+        if (kind == 2) TrackballStop(button, x, y);
+        if (kind == 3) closing = KeyCommand(code) == KEY_CLOSE;
+        if (kind == 4) RequestRedraw();
+        for (int turn = (kind == 5 || kind == 7) ? 1 + ((op >> 3) & 7) : 0; turn > 0; --turn) {
+            RunIdle();
+            CheckInvariants("IdleRedraw");
         }
-        case 4:
-            RequestRedraw();
-            CheckInvariants("RequestRedraw");
-            break;
-        default:
-            for (int turn = 1 + ((op >> 3) & 7); turn > 0; --turn) {
-                RunIdle();
-                CheckInvariants("IdleRedraw");
-            }
-            break;
-        }
+        CheckInvariants(calls[kind]);
+        if (closing) break;
     }
+    ViewerClose();
+    Check(!viewer.idleHook, "ViewerClose", "a frame is still asked for");
     return 0;
 }

@@ -4,8 +4,10 @@
 #include "null/countgl.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "viewer/pi.h"
 #include "viewer/platform.h"
 
 namespace
@@ -35,16 +37,25 @@ struct Context {
 
 Context gl;
 
-void Misuse(const char* what)
+const char* const kEntryNames[CGL_ENTRY_COUNT] = {
+#define GL_ENTRY(entry, name) #name,
+#define CORE_NAME(name)
+#include "null/names.h"
+#undef GL_ENTRY
+#undef CORE_NAME
+};
+
+void Misuse(CountGlEntry entry, const char* what)
 {
-    if (gl.misuses++ == 0) std::strncpy(gl.firstMisuse, what, sizeof gl.firstMisuse - 1);
+    if (gl.misuses++ == 0)
+        std::snprintf(gl.firstMisuse, sizeof gl.firstMisuse, "%s: %s", kEntryNames[entry], what);
 }
 
 // Most entry points are errors between glBegin and glEnd.
-void Count(CountGlEntry entry, const char* name, bool allowedInsideBegin = false)
+void Count(CountGlEntry entry, bool allowedInsideBegin = false)
 {
     ++gl.calls[entry];
-    if (gl.insideBegin && !allowedInsideBegin) Misuse(name);
+    if (gl.insideBegin && !allowedInsideBegin) Misuse(entry, "inside glBegin/glEnd");
 }
 
 void SetIdentity(float* m)
@@ -79,11 +90,11 @@ int CapabilityIndex(GLenum cap)
     return -1;
 }
 
-void SetCapability(GLenum cap, bool on)
+void SetCapability(CountGlEntry entry, GLenum cap, bool on)
 {
     int i = CapabilityIndex(cap);
     if (i < 0)
-        Misuse("glEnable/glDisable: unknown capability");
+        Misuse(entry, "unknown capability");
     else
         gl.enabled[i] = on;
 }
@@ -123,18 +134,6 @@ long long CountGlTotal()
     long long total = 0;
     for (int i = 0; i < CGL_PRESENT_FRAME; ++i) total += gl.calls[i];
     return total;
-}
-
-const char* CountGlName(CountGlEntry entry)
-{
-    static const char* const names[CGL_ENTRY_COUNT] = {
-        "glClearColor", "glEnable",       "glDisable",     "glClear",       "glPushMatrix",
-        "glPopMatrix",  "glLoadIdentity", "glRotatef",     "glMultMatrixf", "glGetFloatv",
-        "glMatrixMode", "glOrtho",        "glPolygonMode", "glLightfv",     "glLightModeli",
-        "glFogi",       "glFogf",         "glFogfv",       "glMaterialfv",  "glMaterialf",
-        "glLineWidth",  "glBegin",        "glEnd",         "glNormal3f",    "glVertex3f",
-        "glFlush",      "PresentFrame"};
-    return names[entry];
 }
 
 int CountGlMisuses()
@@ -181,32 +180,32 @@ GLenum CountGlPolygonMode()
 
 void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf)
 {
-    Count(CGL_CLEAR_COLOR, "glClearColor");
+    Count(CGL_CLEAR_COLOR);
 }
 void glEnable(GLenum cap)
 {
-    Count(CGL_ENABLE, "glEnable");
-    SetCapability(cap, true);
+    Count(CGL_ENABLE);
+    SetCapability(CGL_ENABLE, cap, true);
 }
 void glDisable(GLenum cap)
 {
-    Count(CGL_DISABLE, "glDisable");
-    SetCapability(cap, false);
+    Count(CGL_DISABLE);
+    SetCapability(CGL_DISABLE, cap, false);
 }
 void glClear(GLbitfield mask)
 {
-    Count(CGL_CLEAR, "glClear");
+    Count(CGL_CLEAR);
     if (mask & ~GLbitfield(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
                            GL_ACCUM_BUFFER_BIT))
-        Misuse("glClear: unknown bits");
+        Misuse(CGL_CLEAR, "unknown bits");
 }
 
 void glPushMatrix()
 {
-    Count(CGL_PUSH_MATRIX, "glPushMatrix");
+    Count(CGL_PUSH_MATRIX);
     int* top = gl.matrixMode == GL_PROJECTION ? &gl.projectionTop : &gl.modelviewTop;
     int depth = gl.matrixMode == GL_PROJECTION ? kProjectionDepth : kModelviewDepth;
-    if (*top + 1 >= depth) return Misuse("glPushMatrix: stack overflow");
+    if (*top + 1 >= depth) return Misuse(CGL_PUSH_MATRIX, "stack overflow");
     const float* below = Top();
     ++*top;
     std::memcpy(Top(), below, 16 * sizeof(float));
@@ -214,25 +213,25 @@ void glPushMatrix()
 
 void glPopMatrix()
 {
-    Count(CGL_POP_MATRIX, "glPopMatrix");
+    Count(CGL_POP_MATRIX);
     int* top = gl.matrixMode == GL_PROJECTION ? &gl.projectionTop : &gl.modelviewTop;
-    if (*top == 0) return Misuse("glPopMatrix: stack underflow");
+    if (*top == 0) return Misuse(CGL_POP_MATRIX, "stack underflow");
     --*top;
 }
 
 void glLoadIdentity()
 {
-    Count(CGL_LOAD_IDENTITY, "glLoadIdentity");
+    Count(CGL_LOAD_IDENTITY);
     SetIdentity(Top());
 }
 
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    Count(CGL_ROTATEF, "glRotatef");
+    Count(CGL_ROTATEF);
     double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
     if (!(length > 0.0) || !std::isfinite(length)) return; // GL leaves this undefined
     double ax = x / length, ay = y / length, az = z / length;
-    double radians = double(angle) * 3.14159265358979323846 / 180.0;
+    double radians = double(angle) * kPi / 180.0;
     double c = std::cos(radians), s = std::sin(radians), t = 1.0 - c;
     const float r[16] = {float(ax * ax * t + c),
                          float(ay * ax * t + az * s),
@@ -255,35 +254,35 @@ void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 
 void glMultMatrixf(const GLfloat* m)
 {
-    Count(CGL_MULT_MATRIXF, "glMultMatrixf");
+    Count(CGL_MULT_MATRIXF);
     MultiplyTop(m);
 }
 
 void glGetFloatv(GLenum pname, GLfloat* params)
 {
-    Count(CGL_GET_FLOATV, "glGetFloatv");
+    Count(CGL_GET_FLOATV);
     if (pname == GL_MODELVIEW_MATRIX)
         std::memcpy(params, CountGlTopMatrix(GL_MODELVIEW), 16 * sizeof(float));
     else if (pname == GL_PROJECTION_MATRIX)
         std::memcpy(params, CountGlTopMatrix(GL_PROJECTION), 16 * sizeof(float));
     else
-        Misuse("glGetFloatv: unsupported query");
+        Misuse(CGL_GET_FLOATV, "unsupported query");
 }
 
 void glMatrixMode(GLenum mode)
 {
-    Count(CGL_MATRIX_MODE, "glMatrixMode");
+    Count(CGL_MATRIX_MODE);
     if (mode == GL_MODELVIEW || mode == GL_PROJECTION)
         gl.matrixMode = mode;
     else
-        Misuse("glMatrixMode: unsupported mode");
+        Misuse(CGL_MATRIX_MODE, "unsupported mode");
 }
 
 void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble nearVal,
              GLdouble farVal)
 {
-    Count(CGL_ORTHO, "glOrtho");
-    if (left == right || bottom == top || nearVal == farVal) return Misuse("glOrtho: empty box");
+    Count(CGL_ORTHO);
+    if (left == right || bottom == top || nearVal == farVal) return Misuse(CGL_ORTHO, "empty box");
     const float m[16] = {float(2.0 / (right - left)),
                          0.0f,
                          0.0f,
@@ -305,58 +304,58 @@ void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdou
 
 void glPolygonMode(GLenum face, GLenum mode)
 {
-    Count(CGL_POLYGON_MODE, "glPolygonMode");
+    Count(CGL_POLYGON_MODE);
     if (!IsFace(face) || (mode != GL_POINT && mode != GL_LINE && mode != GL_FILL))
-        return Misuse("glPolygonMode: bad enum");
+        return Misuse(CGL_POLYGON_MODE, "bad enum");
     if (face != GL_BACK) gl.frontMode = mode;
     if (face != GL_FRONT) gl.backMode = mode;
 }
 
 void glLightfv(GLenum light, GLenum, const GLfloat*)
 {
-    Count(CGL_LIGHTFV, "glLightfv");
-    if (!IsLight(light)) Misuse("glLightfv: not a light");
+    Count(CGL_LIGHTFV);
+    if (!IsLight(light)) Misuse(CGL_LIGHTFV, "not a light");
 }
 
 void glLightModeli(GLenum, GLint)
 {
-    Count(CGL_LIGHT_MODELI, "glLightModeli");
+    Count(CGL_LIGHT_MODELI);
 }
 void glFogi(GLenum, GLint)
 {
-    Count(CGL_FOGI, "glFogi");
+    Count(CGL_FOGI);
 }
 void glFogf(GLenum, GLfloat)
 {
-    Count(CGL_FOGF, "glFogf");
+    Count(CGL_FOGF);
 }
 void glFogfv(GLenum, const GLfloat*)
 {
-    Count(CGL_FOGFV, "glFogfv");
+    Count(CGL_FOGFV);
 }
 
 void glMaterialfv(GLenum face, GLenum, const GLfloat*)
 {
-    Count(CGL_MATERIALFV, "glMaterialfv", true);
-    if (!IsFace(face)) Misuse("glMaterialfv: bad face");
+    Count(CGL_MATERIALFV, true);
+    if (!IsFace(face)) Misuse(CGL_MATERIALFV, "bad face");
 }
 
 void glMaterialf(GLenum face, GLenum, GLfloat)
 {
-    Count(CGL_MATERIALF, "glMaterialf", true);
-    if (!IsFace(face)) Misuse("glMaterialf: bad face");
+    Count(CGL_MATERIALF, true);
+    if (!IsFace(face)) Misuse(CGL_MATERIALF, "bad face");
 }
 
 void glLineWidth(GLfloat width)
 {
-    Count(CGL_LINE_WIDTH, "glLineWidth");
-    if (!(width > 0.0f)) Misuse("glLineWidth: not positive");
+    Count(CGL_LINE_WIDTH);
+    if (!(width > 0.0f)) Misuse(CGL_LINE_WIDTH, "not positive");
 }
 
 void glBegin(GLenum mode)
 {
-    Count(CGL_BEGIN, "glBegin inside glBegin");
-    if (mode > GL_POLYGON) Misuse("glBegin: bad primitive");
+    Count(CGL_BEGIN);
+    if (mode > GL_POLYGON) Misuse(CGL_BEGIN, "bad primitive");
     gl.insideBegin = true;
     gl.beginMode = mode;
     gl.verticesInBegin = 0;
@@ -365,31 +364,31 @@ void glBegin(GLenum mode)
 void glEnd()
 {
     ++gl.calls[CGL_END];
-    if (!gl.insideBegin) return Misuse("glEnd without glBegin");
+    if (!gl.insideBegin) return Misuse(CGL_END, "without glBegin");
     gl.insideBegin = false;
     if (gl.beginMode == GL_TRIANGLES && gl.verticesInBegin % 3 != 0)
-        Misuse("glEnd: incomplete triangle");
+        Misuse(CGL_END, "incomplete triangle");
 }
 
 void glNormal3f(GLfloat, GLfloat, GLfloat)
 {
-    Count(CGL_NORMAL3F, "glNormal3f", true);
+    Count(CGL_NORMAL3F, true);
 }
 
 void glVertex3f(GLfloat, GLfloat, GLfloat)
 {
     ++gl.calls[CGL_VERTEX3F];
-    if (!gl.insideBegin) return Misuse("glVertex3f outside glBegin");
+    if (!gl.insideBegin) return Misuse(CGL_VERTEX3F, "outside glBegin/glEnd");
     ++gl.verticesInBegin;
 }
 
 void glFlush()
 {
-    Count(CGL_FLUSH, "glFlush");
+    Count(CGL_FLUSH);
 }
 
 void PresentFrame(void*)
 {
     ++gl.calls[CGL_PRESENT_FRAME];
-    if (gl.insideBegin) Misuse("PresentFrame inside glBegin");
+    if (gl.insideBegin) Misuse(CGL_PRESENT_FRAME, "inside glBegin/glEnd");
 }

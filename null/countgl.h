@@ -7,33 +7,11 @@
 #include "viewer/gl.h"
 
 enum CountGlEntry {
-    CGL_CLEAR_COLOR,
-    CGL_ENABLE,
-    CGL_DISABLE,
-    CGL_CLEAR,
-    CGL_PUSH_MATRIX,
-    CGL_POP_MATRIX,
-    CGL_LOAD_IDENTITY,
-    CGL_ROTATEF,
-    CGL_MULT_MATRIXF,
-    CGL_GET_FLOATV,
-    CGL_MATRIX_MODE,
-    CGL_ORTHO,
-    CGL_POLYGON_MODE,
-    CGL_LIGHTFV,
-    CGL_LIGHT_MODELI,
-    CGL_FOGI,
-    CGL_FOGF,
-    CGL_FOGFV,
-    CGL_MATERIALFV,
-    CGL_MATERIALF,
-    CGL_LINE_WIDTH,
-    CGL_BEGIN,
-    CGL_END,
-    CGL_NORMAL3F,
-    CGL_VERTEX3F,
-    CGL_FLUSH,
-    CGL_PRESENT_FRAME, // not a GL call: the platform's present
+#define GL_ENTRY(entry, name) CGL_##entry,
+#define CORE_NAME(name)
+#include "null/names.h"
+#undef GL_ENTRY
+#undef CORE_NAME
     CGL_ENTRY_COUNT
 };
 
@@ -44,7 +22,6 @@ void CountGlResetCounters();
 
 long long CountGlCalls(CountGlEntry entry);
 long long CountGlTotal(); // every GL call, PresentFrame excluded
-const char* CountGlName(CountGlEntry entry);
 
 // Misuse seen since the last reset (stack under/overflow, calls not allowed inside
 // glBegin/glEnd, unknown enums, incomplete triangles...), with the first one described.

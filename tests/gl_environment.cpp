@@ -3,18 +3,20 @@
 #include <string>
 
 #include "headless/headless.h"
+#include "viewer/gl.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
 
 namespace
 {
-class HeadlessEnvironment : public ::testing::Environment
-{
-  public:
+// The context is opened once; its fresh state is saved on the attribute stack right away and
+// given back to every test, so that no test sees what an earlier one left enabled.
+struct HeadlessEnvironment : ::testing::Environment {
     void SetUp() override
     {
         std::string error;
         ASSERT_TRUE(HeadlessOpen(kTestSize, kTestSize, &error)) << error;
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
     }
     void TearDown() override { HeadlessClose(); }
 };
@@ -23,6 +25,8 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new Headless
 
 void ViewerTest::SetUp()
 {
+    glPopAttrib();
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
     ResetViewerState();
     viewer.winWidth = kTestSize;
     viewer.winHeight = kTestSize;

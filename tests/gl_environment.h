@@ -1,5 +1,6 @@
 // Shared test set-up: one headless GL context for the whole test program, and a fixture that
-// gives every test the viewer as the process starts it, with the scene set up.
+// gives every test the viewer as the process starts it, on the GL state of a fresh context with
+// the scene set up.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -67,7 +67,7 @@ void ApplyRotationStep()
     OrthonormaliseRotation(viewer.objectXform);
 }
 
-void RenderFrame()
+void BeginFrame()
 {
     if (viewer.fogOn) {
         glClearColor(0.5f, 0.25f, 0.25f, 1.0f);
@@ -96,7 +96,10 @@ void RenderFrame()
     glPushMatrix();
     glMultMatrixf(viewer.objectXform);
     ApplyMaterials();
-    DrawModel();
+}
+
+void EndFrame()
+{
     glPopMatrix();
 
     // Leave nothing behind that a later drawing could inherit.
@@ -106,6 +109,13 @@ void RenderFrame()
 
     glFlush();
     PresentFrame(viewer.hdc);
+}
+
+void RenderFrame()
+{
+    BeginFrame();
+    DrawModel();
+    EndFrame();
 }
 
 void ApplyMaterials()

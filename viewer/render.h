@@ -7,6 +7,10 @@
 void RequestRedraw();
 void IdleRedraw();
 void RenderFrame();
+// RenderFrame without DrawModel: every step before it (up to the object matrix and the
+// materials) and every step after it, for drawing the same frame by other means.
+void BeginFrame();
+void EndFrame();
 void ApplyMaterials();
 void DrawModel();
 

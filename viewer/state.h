@@ -28,7 +28,7 @@ struct ViewerState {
     int dragStartX = 0, dragStartY = 0;
     float objectXform[16] = {}; // column-major; InitScene makes it the identity
 
-    float keyLevel = 0.55f; // stepped by 'j' and 'k'; nothing reads it yet
+    float keyLevel = 0.55f; // the value that the keys 'j' and 'k' step
 };
 
 extern ViewerState viewer;

@@ -2,11 +2,12 @@
 
 #include <cmath>
 
+#include "viewer/pi.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 
-static const float kHalfPi = 1.5707964f; // single-precision pi/2
-static const float kGain = 90.0f;        // degrees per unit of chord length
+static const float kHalfPi = float(kPi / 2); // in single precision, as the profile uses it
+static const float kGain = 90.0f;            // degrees per unit of chord length
 
 Vec3 TrackballPoint(int x, int y, int width, int height)
 {
