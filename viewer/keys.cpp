@@ -21,7 +21,7 @@ static void StepKeyLevel(double step)
 KeyResult KeyCommand(int charCode)
 {
     switch (charCode) {
-    case 27:
+    case kKeyEscape:
         return KEY_CLOSE;
     case 'f':
         viewer.fogOn = Toggled(viewer.fogOn);

@@ -17,6 +17,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "shell/resource.h"
+
 static void PrintText(const char* text)
 {
     for (const char* c = text; *c; ++c) {
@@ -71,7 +73,7 @@ struct IconGroupEntry {
 static int PrintIcons(const char* path)
 {
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(101), RT_GROUP_ICON) : nullptr;
+    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(IDI_TRACKVIEW), RT_GROUP_ICON) : nullptr;
     const BYTE* group =
         resource ? static_cast<const BYTE*>(LockResource(LoadResource(module, resource))) : nullptr;
     if (!group) return 1;

@@ -1,5 +1,6 @@
 // The message loop on SDL's event queue, with the real viewer core behind it: events always go
-// before the idle hook, a drag's pending moves count as one step, and closing ends with code 0.
+// before the idle hook, a typed key acts once, a drag's pending moves count as one step but never
+// merge across another event, and closing ends with code 0.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,70 +12,46 @@
 
 void PresentFrame(void*) {}
 
-static void Push(SDL_Event event)
-{
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-}
-
-static void PushText(const char* text)
-{
-    SDL_Event event = {};
-    event.type = SDL_TEXTINPUT;
-    std::strncpy(event.text.text, text, sizeof event.text.text - 1);
-    Push(event);
-}
-
-static void PushKeyDown(SDL_Keycode key)
-{
-    SDL_Event event = {};
-    event.type = SDL_KEYDOWN;
-    event.key.keysym.sym = key;
-    Push(event);
-}
-
-static void PushMouse(Uint32 type, int x, int y)
+static void Push(Uint32 type, int x = 0, int y = 0, const char* text = "")
 {
     SDL_Event event = {};
     event.type = type;
     if (type == SDL_MOUSEMOTION) {
         event.motion.x = x;
         event.motion.y = y;
-    } else {
+    } else if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP) {
         event.button.button = SDL_BUTTON_LEFT;
         event.button.x = x;
         event.button.y = y;
+    } else if (type == SDL_TEXTINPUT) {
+        std::strncpy(event.text.text, text, sizeof event.text.text - 1);
+    } else if (type == SDL_KEYDOWN) {
+        event.key.keysym.sym = x;
+    } else if (type == SDL_WINDOWEVENT) {
+        event.window.event = Uint8(x);
     }
-    Push(event);
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
 }
-
-static void PushType(Uint32 type)
+static void PushText(const char* text)
 {
-    SDL_Event event = {};
-    event.type = type;
-    Push(event);
-}
-
-static int PendingEvents()
-{
-    SDL_Event events[64];
-    return SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+    Push(SDL_TEXTINPUT, 0, 0, text);
 }
 
 // Stands in for IdleRedraw: records what the loop had done when it called the hook.
-static int hookCalls = 0;
-static int pendingAtHook = 0;
+static int hookCalls = 0, pendingAtHook = 0;
 static int fogAtFirstHook = -1, wireframeAtSecondHook = -1;
 
 static void RecordingHook()
 {
     ++hookCalls;
-    pendingAtHook += PendingEvents();
+    SDL_Event events[64];
+    pendingAtHook += SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
     if (hookCalls == 1) {
         fogAtFirstHook = viewer.fogOn;
         PushText("p");
     } else if (hookCalls == 2) {
         wireframeAtSecondHook = viewer.wireframeOn;
-        PushType(SDL_QUIT);
+        Push(SDL_QUIT);
     }
 }
 
@@ -97,10 +74,10 @@ class MessageLoop : public testing::Test
     }
 };
 
-TEST_F(MessageLoop, EveryWaitingEventIsHandledBeforeTheIdleHookRuns)
+TEST_F(MessageLoop, EveryWaitingEventIsHandledBeforeTheIdleHookRunsAndAKeyActsOnce)
 {
     viewer.idleHook = RecordingHook;
-    PushKeyDown(SDLK_f); // followed by its text, as SDL delivers a typed 'f'
+    Push(SDL_KEYDOWN, SDLK_f); // followed by its text, as SDL delivers a typed 'f'
     PushText("f");
     PushText("F");
     PushText("j");
@@ -120,14 +97,10 @@ TEST_F(MessageLoop, EscAndTheCloseButtonEndTheLoopWithCodeZero)
         ResetViewerState();
         viewer.idleHook = RecordingHook;
         PushText("f");
-        if (esc) {
-            PushKeyDown(SDLK_ESCAPE);
-        } else {
-            SDL_Event close = {};
-            close.type = SDL_WINDOWEVENT;
-            close.window.event = SDL_WINDOWEVENT_CLOSE;
-            Push(close);
-        }
+        if (esc)
+            Push(SDL_KEYDOWN, SDLK_ESCAPE);
+        else
+            Push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE);
         PushText("p"); // never reached
         EXPECT_EQ(RunMessageLoop(), 0);
         EXPECT_EQ(viewer.fogOn, 1);
@@ -143,20 +116,40 @@ TEST_F(MessageLoop, ADragReleasedOutsideTheWindowSpinsWithTheStepOfAllPendingMov
     static int dummyContext;
     viewer.hglrc = &dummyContext; // the handlers act only with a context
     viewer.idleHook = RecordingHook;
-    PushMouse(SDL_MOUSEBUTTONDOWN, 400, 400);
-    PushMouse(SDL_MOUSEMOTION, 450, 400);
-    PushMouse(SDL_MOUSEMOTION, 500, 420);
-    PushMouse(SDL_MOUSEMOTION, -20, 300);
-    PushMouse(SDL_MOUSEBUTTONUP, -20, 300);
-    PushType(SDL_QUIT);
+    Push(SDL_MOUSEBUTTONDOWN, 400, 400);
+    Push(SDL_MOUSEMOTION, 450, 400);
+    Push(SDL_MOUSEMOTION, 500, 420);
+    Push(SDL_MOUSEMOTION, -20, 300);
+    Push(SDL_MOUSEBUTTONUP, -20, 300);
+    Push(SDL_QUIT);
 
     EXPECT_EQ(RunMessageLoop(), 0);
     EXPECT_EQ(viewer.dragging, 0);
     EXPECT_EQ(viewer.spinning, 1);
-    EXPECT_EQ(viewer.rotating, 1);
     // Handled one by one, the moves would leave only the last short step; merged, the whole
     // way from the press point is one step, as a slow frame on Win32 sees it.
     Vec3 from = TrackballPoint(400, 400, 819, 819), to = TrackballPoint(-20, 300, 819, 819);
     float dx = to.x - from.x, dy = to.y - from.y, dz = to.z - from.z;
     EXPECT_NEAR(viewer.rotAngle, 90.0f * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-4);
+}
+
+TEST_F(MessageLoop, MotionIsNeverMergedAcrossAnotherEvent)
+{
+    Push(SDL_MOUSEMOTION, 110, 100);
+    Push(SDL_MOUSEMOTION, -30, 140);
+    Push(SDL_MOUSEBUTTONUP, -30, 140);
+    Push(SDL_MOUSEMOTION, -31, 141);
+    PushText("f");
+    Push(SDL_MOUSEMOTION, 50, 60);
+    const ShellMessage expected[] = {SHELL_MOTION, SHELL_RELEASE, SHELL_MOTION, SHELL_CHARS,
+                                     SHELL_MOTION};
+    const int expectedX[] = {-30, -30, -31, 0, 50};
+    for (int i = 0; i < 5; ++i) {
+        SDL_Event event;
+        ASSERT_TRUE(EventWait(&event));
+        ShellEvent got = TranslateEvent(event);
+        EXPECT_EQ(got.message, expected[i]) << i;
+        EXPECT_EQ(got.x, expectedX[i]) << i;
+    }
+    EXPECT_FALSE(EventWaiting());
 }
