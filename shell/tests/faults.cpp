@@ -3,6 +3,8 @@
 //   pixelformat  the window's device context already has another pixel format, so the shell's
 //                SetPixelFormat fails for real
 //   context      wglCreateContext returns no context
+//   current      wglMakeCurrent fails to make a context current
+//   message      GetMessageA reports an error (-1)
 //   class        RegisterClassA fails
 //   window       CreateWindowExA returns no window
 //   palette      the format reads back as a 3-3-2 format that needs a palette; the palette the
@@ -54,6 +56,19 @@ static HGLRC WINAPI FaultCreateContext(HDC hdc)
     return RealFunction<HGLRC(WINAPI*)(HDC)>("opengl32.dll", "wglCreateContext")(hdc);
 }
 
+static BOOL WINAPI FaultMakeCurrent(HDC hdc, HGLRC hglrc)
+{
+    if (std::strcmp(fault, "current") == 0 && hglrc) return FALSE;
+    return RealFunction<BOOL(WINAPI*)(HDC, HGLRC)>("opengl32.dll", "wglMakeCurrent")(hdc, hglrc);
+}
+
+static BOOL WINAPI FaultGetMessageA(MSG* msg, HWND hwnd, UINT first, UINT last)
+{
+    if (std::strcmp(fault, "message") == 0) return -1;
+    using Get = BOOL(WINAPI*)(MSG*, HWND, UINT, UINT);
+    return RealFunction<Get>("user32.dll", "GetMessageA")(msg, hwnd, first, last);
+}
+
 static ATOM WINAPI FaultRegisterClassA(const WNDCLASSA* wc)
 {
     if (std::strcmp(fault, "class") == 0) return 0;
@@ -103,6 +118,8 @@ static HPALETTE WINAPI FaultCreatePalette(const LOGPALETTE* block)
 extern "C" {
 void* __imp_GetDC = reinterpret_cast<void*>(FaultGetDC);
 void* __imp_wglCreateContext = reinterpret_cast<void*>(FaultCreateContext);
+void* __imp_wglMakeCurrent = reinterpret_cast<void*>(FaultMakeCurrent);
+void* __imp_GetMessageA = reinterpret_cast<void*>(FaultGetMessageA);
 void* __imp_RegisterClassA = reinterpret_cast<void*>(FaultRegisterClassA);
 void* __imp_CreateWindowExA = reinterpret_cast<void*>(FaultCreateWindowExA);
 void* __imp_DescribePixelFormat = reinterpret_cast<void*>(FaultDescribePixelFormat);
