@@ -18,9 +18,7 @@ WineStart "$1/portrait" "$2" 600x1000x24
 WineRun "$exe"
 AnswerNotice
 main=$(WindowOf "$pid" '^ soft by Quellmar - press ')
-line=$(ProbeWindow)
-Check "portrait screen: the window is 800 x 800 at (50, 50)" \
-    test "$(cut -d'|' -f5 <<<"$line")" = "50,50,800,800"
+Check "portrait screen: the window is 800 x 800 at (50, 50)" eval '[[ $(ProbeWindow) == *"|50,50,800,800|"* ]]' 
 Key "$main" Escape
 WaitExit "$pid" 20
 Check "portrait screen: Esc exits with code 0 (got $exitCode)" test "$exitCode" = 0

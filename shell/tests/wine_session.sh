@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end under Wine: start-up notice, icon, window geometry, rendering, spin, mouse, keys,
-# resize and exit. wine_session.sh WORKDIR PREFIX TRACKVIEW_EXE PROBE_EXE
+# a border drag and exit. wine_session.sh WORKDIR PREFIX TRACKVIEW_EXE PROBE_EXE
 set -uo pipefail
 source "$(dirname "$0")/wine_lib.sh"
 WineStart "$1" "$2"
@@ -70,16 +70,6 @@ xdotool mousemove --sync 51 400 mousedown 1 mousemove --sync 90 400 mousemove --
 Check "a border drag leaves the window at 819 x 819" Poll 10 eval '[[ $(ProbeWindow) == *"|150,50,819,819|"* ]]'
 client="${cw}x${ch}+$((cx + 100))+${cy}"
 Check "the drawing is the same after the resize" Poll 10 Matches turned
-
-# Maximise by a double click on the caption: the window goes to the top-left corner and keeps
-# its size.
-xdotool mousemove --sync 450 62 click --repeat 2 --delay 80 1
-Maximised() { grep -aqE "\|-[0-9]+,-[0-9]+,819,819\|" <<<"$(ProbeWindow)"; }
-Check "maximising leaves the window at 819 x 819" Poll 10 Maximised
-line=$(ProbeWindow)
-IFS=, read -r cx cy cw ch <<<"${line##*|}"
-client="${cw}x${ch}+${cx}+${cy}"
-Check "the drawing is the same after maximising" Poll 10 Matches turned
 
 Key "$main" Escape
 WaitExit "$pid" 20

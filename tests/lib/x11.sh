@@ -7,19 +7,13 @@ xvfbPid=""
 pids=() # processes to kill when the script ends
 failures=0
 
-Ok() { echo "ok - $*"; }
 Fail()
 {
     echo "FAIL - $*"
     failures=$((failures + 1))
     [[ -z ${DISPLAY:-} ]] || import -window root "$work/failure-$failures.png" 2>/dev/null || true
 }
-Check() # DESCRIPTION COMMAND...
-{
-    local what=$1
-    shift
-    if "$@"; then Ok "$what"; else Fail "$what"; fi
-}
+Check() { if "${@:2}"; then echo "ok - $1"; else Fail "$1"; fi; } # DESCRIPTION COMMAND...
 Summary()
 {
     ((failures == 0)) || { echo "$failures check(s) failed; screenshots in $work"; exit 1; }
@@ -34,36 +28,30 @@ X11CleanUp()
     XvfbStop
 }
 
-# XvfbStart [WxHxDEPTH [XVFB-ARGS...]]: a private X server (1280x1024x24 unless given) as DISPLAY.
-# -noreset:
-# a client connecting while the server resets after its last client left would fail.
+# XvfbStart [WxHxDEPTH [XVFB-ARGS...]]: a private X server (1280x1024x24 unless given) as
+# DISPLAY. -noreset: a client connecting while the server resets after its last client left
+# would fail.
 XvfbStart()
 {
     mkdir -p "$work"
     rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -noreset "${@:2}" 3>"$work/display" \
-        >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -noreset "${@:2}" \
+        3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfbPid=$!
     trap X11CleanUp EXIT
     Poll 20 test -s "$work/display" || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(head -n1 "$work/display")"
 }
-XvfbStop()
-{
-    [[ -n $xvfbPid ]] || return 0
-    kill "$xvfbPid" 2>/dev/null || true
-    wait "$xvfbPid" 2>/dev/null || true
-    xvfbPid=""
-}
+XvfbStop() { [[ -z $xvfbPid ]] || { kill "$xvfbPid"; wait "$xvfbPid"; xvfbPid=""; } 2>/dev/null || true; }
 
-# Poll SECONDS COMMAND...: true once COMMAND succeeds, false when the deadline passes.
+# Poll SECONDS COMMAND...: true once COMMAND succeeds (tried every pollInterval seconds), false
+# when the deadline passes.
 Poll()
 {
     local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
+    until "${@:2}"; do
         ((SECONDS < deadline)) || return 1
-        sleep 0.1
+        sleep "${pollInterval:-0.1}"
     done
 }
 
@@ -81,8 +69,8 @@ StartupText()
     printf '%s' "$text"
 }
 
-# WindowOf PID TITLE-REGEX: the X id of a visible window of PID whose title matches (polled:
-# a search fails outright when a window vanishes under it).
+# WindowOf PID TITLE-REGEX [SECONDS]: the X id of a visible window of PID whose title matches
+# (polled: a search fails outright when a window vanishes under it).
 WindowOf()
 {
     local id
@@ -91,46 +79,27 @@ WindowOf()
 }
 # TitledWindow TITLE: the X id of a top-level window titled exactly TITLE, of any process (SDL's
 # message boxes belong to a child process); xwininfo prints UTF-8 only in a UTF-8 locale.
-TitledWindow()
-{
-    LC_ALL=C.UTF-8 xwininfo -root -tree | awk -v want="\"$1\":" 'index($0, want) { print $1; exit }'
-}
+TitledWindow() { LC_ALL=C.UTF-8 xwininfo -root -tree | awk -v want="\"$1\":" 'index($0, want) { print $1; exit }'; }
 
 # Key WINDOW KEY...: keys go to the window under the pointer, so it is focused first.
-Key()
-{
-    local window=$1
-    shift
-    xdotool windowfocus --sync "$window" key --delay 50 "$@"
-}
+Key() { xdotool windowfocus --sync "$1" key --delay 50 "${@:2}"; }
 
 # Shot NAME [WxH+X+Y]: a screenshot of the root window as $work/NAME.png, cropped if asked.
 Shot() { import -window root ${2:+-crop "$2" +repage} "$work/$1.png"; }
 Same() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>/dev/null; }
-# Pixel NAME X Y: "r,g,b" of one pixel.
-Pixel()
-{
-    convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- |
-        sed -n 's/.*rgb(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1,\2,\3/p' | head -n1
-}
-# Near "r,g,b" "r,g,b": equal within 2 per channel.
-Near()
-{
-    local a b i
-    IFS=, read -ra a <<<"$1"
-    IFS=, read -ra b <<<"$2"
-    ((${#a[@]} == 3 && ${#b[@]} == 3)) || return 1
-    for i in 0 1 2; do ((a[i] - b[i] >= -2 && a[i] - b[i] <= 2)) || return 1; done
-}
+# Pixel NAME X Y: "r,g,b" of one pixel. Near "r,g,b" "r,g,b": equal within 2 per channel.
+Pixel() { convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/.*rgb(\([0-9,]*\)).*/\1/p'; }
+Near() { awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, ","); split(b, y, ",")
+    for (i = 1; i <= 3; ++i) if (n != 3 || (x[i] - y[i]) ^ 2 > 4) exit 1 }'; }
 
 CpuTicks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; } # utime + stime
-Running() { local s; s=$(awk '{ sub(/.*\) /, ""); print $1 }' "/proc/$1/stat" 2>/dev/null); [[ -n $s && $s != Z ]]; }
+Running() { [[ $(awk '{ sub(/.*\) /, ""); print $1 }' "/proc/$1/stat" 2>/dev/null) == [^Z] ]]; }
 
 # WaitExit PID SECONDS: waits for PID, a child of this shell, and sets exitCode ("timeout" if it
 # runs on).
 WaitExit()
 {
     exitCode=0
-    Poll "$2" eval '! Running '"$1" || { exitCode=timeout; return; }
+    Poll "$2" eval "! Running $1" || { exitCode=timeout; return; }
     wait "$1" || exitCode=$?
 }
