@@ -33,15 +33,13 @@ programPid=""
 clearColour="102 51 13" # the background without fog
 ticks=$(getconf CLK_TCK)
 caption=$(StartupText kNoticeCaption)
-title=$(StartupText kWindowTitleUtf8)
 NoticeShown() # and mapped, so that it can take the focus
 {
     local id
     id=$(TitledWindow "$caption")
     [[ -n $id ]] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
-# The main window of either program (the title's start, before its first accent).
-MainWindow() { WindowOf "$1" "^${title%%´*}" 1; }
+MainWindow() { WindowOf "$1" "$(TitlePattern)" 1; }
 Calc() { awk "BEGIN {print $*}"; }
 Median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 StopProgram()

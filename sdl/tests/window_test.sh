@@ -15,7 +15,7 @@ clear='102,51,13' fog='128,64,64' view=819x819+50+50
 
 Start() { "$trackview" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
 Notice() { notice=$(TitledWindow "$caption"); [[ -n $notice ]]; }
-Main() { main=$(WindowOf "$pid" "^${title//´/.*}\$" "${1:-20}"); }
+Main() { main=$(WindowOf "$pid" "$(TitlePattern)" "${1:-20}"); }
 Answer() { Poll 20 Notice && Key "$notice" Return && Main; }
 Exits() { WaitExit "$pid" "$2" && [[ $exitCode == "$1" ]]; }
 Moving() { Shot a "$view" && Shot b "$view" && ! Same a b; }

@@ -19,12 +19,12 @@ WineRun "$faults" class
 CheckErrorExit class "RegisterClass failed" -
 WineRun "$faults" message
 AnswerNotice
-main=$(WindowOf "$pid" '^ soft by Quellmar - press ') && xdotool mousemove --window "$main" 100 100
+MainWindow && xdotool mousemove --window "$main" 100 100
 CheckErrorExit "GetMessage" "GetMessage failed" - shown
 
 WineRun "$faults" palette
 AnswerNotice
-if main=$(WindowOf "$pid" '^ soft by Quellmar - press '); then
+if MainWindow; then
     Check "palette: 256 entries of the 3-3-2 ramp" test "$(tr -d '\r' <"$work/trackview-faults.exe-palette.log")" = \
         "palette version 0x300, 256 entries: 0=0,0,0,0 1=36,0,0,0 7=255,0,0,0 56=0,255,0,0 192=0,0,255,0 255=255,255,255,0"
     # WM_QUERYNEWPALETTE: acted on (result 1) only when there is a palette.

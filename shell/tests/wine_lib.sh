@@ -18,6 +18,8 @@ WineRun() { wine "$@" >"$work/$(basename "$1")-${2:-run}.log" 2>&1 & pid=$!; pid
 Probe() { wine "$probe" 2>/dev/null; }
 ProbeWindow() { Probe | grep -a "^window|OpenGL|" || true; }
 
+MainWindow() { main=$(WindowOf "$pid" "$(TitlePattern)"); }
+
 # AnswerNotice: the start-up notice of program pid appears and is answered.
 AnswerNotice()
 {

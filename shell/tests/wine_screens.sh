@@ -17,7 +17,7 @@ X11CleanUp
 WineStart "$1/portrait" "$2" 600x1000x24
 WineRun "$exe"
 AnswerNotice
-main=$(WindowOf "$pid" '^ soft by Quellmar - press ')
+MainWindow
 Check "portrait screen: the window is 800 x 800 at (50, 50)" eval '[[ $(ProbeWindow) == *"|50,50,800,800|"* ]]' 
 Key "$main" Escape
 WaitExit "$pid" 20

@@ -21,7 +21,7 @@ icons=$(wine "$probe" icons "$(winepath -w "$exe" 2>/dev/null)" 2>/dev/null)
 Check "the icon holds a 16-colour and a 256-colour 32 x 32 image" \
     test "$(sort <<<"$icons" | tr '\n' ' ')" = "icon|32|32|0|8 icon|32|32|16|4 "
 
-main=$(WindowOf "$pid" '^ soft by Quellmar - press .*p.* key $') || { Fail "the window appears"; Summary; }
+MainWindow || { Fail "the window appears"; Summary; }
 line=$(ProbeWindow)
 # 80 % of the 1024-pixel screen height, square, at (50, 50).
 Check "window class, exact ANSI title, 819 x 819 at (50, 50)" \

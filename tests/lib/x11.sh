@@ -69,6 +69,9 @@ StartupText()
     printf '%s' "$text"
 }
 
+# TitlePattern: a regular expression for the main window's title, whatever the accents' encoding.
+TitlePattern() { local t; t=$(StartupText kWindowTitleUtf8); printf '%s' "^${t//´/.*}\$"; }
+
 # WindowOf PID TITLE-REGEX [SECONDS]: the X id of a visible window of PID whose title matches
 # (polled: a search fails outright when a window vanishes under it).
 WindowOf()
