@@ -139,8 +139,7 @@ static bool FormatUsable()
     if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer) != 0) return false;
     if (SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits) != 0) return false;
     if (doubleBuffer == 1 && depthBits >= 16) return true;
-    SDL_SetError("the format in use has double buffering %d and %d depth bits", doubleBuffer,
-                 depthBits);
+    SDL_SetError("SDL_GL_DOUBLEBUFFER is %d, SDL_GL_DEPTH_SIZE %d", doubleBuffer, depthBits);
     return false;
 }
 
@@ -195,7 +194,8 @@ int main(int argc, char** argv)
     if (!context) return FailStartup("SDL_GL_CreateContext failed");
     viewer.hglrc = context;
     if (SDL_GL_MakeCurrent(window, context) != 0) return FailStartup("SDL_GL_MakeCurrent failed");
-    if (!FormatUsable()) return FailStartup("SDL_GL_GetAttribute: unusable OpenGL pixel format");
+    if (!FormatUsable())
+        return FailStartup("SDL_GL_CreateContext gave no double-buffered format with depth");
     InitScene();
 
     SDL_ShowWindow(window);

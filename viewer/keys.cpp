@@ -1,3 +1,4 @@
+// The key table: what each character code does to the viewer state.
 #include "viewer/keys.h"
 
 #include "viewer/render.h"
