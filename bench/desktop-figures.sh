@@ -24,49 +24,22 @@ windowsProgram=$(find "$build" -path '*/shell/trackview.exe' -print -quit 2>/dev
 [[ -x $xframes ]] || { echo "no $xframes (needs libx11-dev and libxdamage-dev)" >&2; exit 1; }
 
 work=$(mktemp -d)
-xvfbPid=""
+source "$root/tests/lib/x11.sh"
+pollInterval=0.02 # the notice is answered as soon as it shows: it counts in the start-up time
+XvfbStart
+trap 'X11CleanUp; rm -rf "$work"' EXIT
 programPid=""
-CleanUp()
-{
-    [[ -n $programPid ]] && kill -KILL "$programPid" 2>/dev/null || true
-    [[ -n ${WINEPREFIX:-} ]] && timeout 20 wineserver -k 2>/dev/null || true
-    [[ -n $xvfbPid ]] && { kill "$xvfbPid" 2>/dev/null || true; wait "$xvfbPid" 2>/dev/null || true; }
-    rm -rf "$work"
-}
-trap CleanUp EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfbPid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-[[ -s $work/display ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
 
 clearColour="102 51 13" # the background without fog
 ticks=$(getconf CLK_TCK)
-
-Poll() # SECONDS COMMAND...: until COMMAND succeeds, false when the deadline passes
-{
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.02
-    done
-}
-CpuTicks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-NoticeId() # the start-up notice: its caption starts "soft by Quellmar - " (no leading blank)
-{
-    LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null |
-        sed -n 's/^ *\(0x[0-9a-f]*\) "soft by Quellmar - .*/\1/p' | head -n1
-}
+caption=$(StartupText kNoticeCaption)
 NoticeShown() # and mapped, so that it can take the focus
 {
     local id
-    id=$(NoticeId)
+    id=$(TitledWindow "$caption")
     [[ -n $id ]] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
-MainWindow() { xdotool search --all --onlyvisible --pid "$1" --name 'soft by Quellmar - press' 2>/dev/null | head -n1; }
+MainWindow() { WindowOf "$1" "$(TitlePattern)" 1; }
 Calc() { awk "BEGIN {print $*}"; }
 Median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 StopProgram()
@@ -92,8 +65,9 @@ Start()
     t0=$(date +%s.%N)
     "$@" >"$work/program.log" 2>&1 &
     programPid=$!
+    pids+=("$programPid")
     Poll 30 NoticeShown || true
-    notice=$(NoticeId)
+    notice=$(TitledWindow "$caption")
     [[ -n $notice ]] && xdotool windowfocus --sync "$notice" key Return
     answered=$(date +%s.%N)
     if ! wait "$watcher"; then

@@ -1,28 +1,7 @@
 // SDL events into window messages, and the queue calls of the message loop.
 #include "sdl/events.h"
 
-int DecodeText(const char* text, int* codes, int maxCodes)
-{
-    int count = 0;
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    while (*s && count < maxCodes) {
-        int length = *s < 0x80         ? 1
-                     : (*s >> 5) == 6  ? 2
-                     : (*s >> 4) == 14 ? 3
-                     : (*s >> 3) == 30 ? 4
-                                       : 0;
-        if (length == 0) { // a stray continuation byte or an invalid lead byte
-            ++s;
-            continue;
-        }
-        int code = length == 1 ? *s : *s & (0x7F >> length);
-        int i = 1;
-        for (; i < length && (s[i] & 0xC0) == 0x80; ++i) code = (code << 6) | (s[i] & 0x3F);
-        if (i == length) codes[count++] = code;
-        s += i; // a truncated sequence is dropped, its successor kept
-    }
-    return count;
-}
+#include "viewer/keys.h"
 
 ShellEvent TranslateEvent(const SDL_Event& event)
 {
@@ -41,7 +20,9 @@ ShellEvent TranslateEvent(const SDL_Event& event)
         out.y = event.motion.y;
         break;
     case SDL_TEXTINPUT:
-        out.count = DecodeText(event.text.text, out.codes, SDL_TEXTINPUTEVENT_TEXT_SIZE);
+        // Every key command is ASCII: the bytes of other characters are dropped.
+        for (const char* c = event.text.text; *c; ++c)
+            if ((unsigned char)*c < 0x80) out.codes[out.count++] = *c;
         if (out.count > 0) out.message = SHELL_CHARS;
         break;
     case SDL_KEYDOWN:
@@ -49,7 +30,7 @@ ShellEvent TranslateEvent(const SDL_Event& event)
         if (event.key.keysym.sym != SDLK_ESCAPE) break;
         out.message = SHELL_CHARS;
         out.count = 1;
-        out.codes[0] = 27;
+        out.codes[0] = kKeyEscape;
         break;
     case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_EXPOSED) out.message = SHELL_PAINT;

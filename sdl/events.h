@@ -12,7 +12,7 @@ enum ShellMessage {
     SHELL_PRESS,   // left button down at (x, y)
     SHELL_MOTION,  // mouse at (x, y), button held or not
     SHELL_RELEASE, // left button up at (x, y)
-    SHELL_CHARS,   // character codes typed, codes[0] to codes[count - 1]
+    SHELL_CHARS,   // ASCII character codes typed, codes[0] to codes[count - 1]
     SHELL_RESIZED, // the window is no longer at its fixed size
     SHELL_CLOSE,   // close button, or the session asks the program to end
 };
@@ -25,9 +25,6 @@ struct ShellEvent {
 };
 
 ShellEvent TranslateEvent(const SDL_Event& event);
-
-// Unicode code points of UTF-8 text, at most maxCodes; malformed bytes are skipped.
-int DecodeText(const char* text, int* codes, int maxCodes);
 
 // True when an event waits; removes nothing.
 bool EventWaiting();

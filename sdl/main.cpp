@@ -1,10 +1,15 @@
 // trackview for Linux: the viewer in an SDL2 window with an OpenGL context. Shows the start-up
 // notice, opens the fixed-size window with a double-buffered RGBA format and a depth buffer, and
-// runs the idle-driven message loop. Every start-up failure ends in an error box (or, without a
-// display, on stderr) and exit code 1. Lacks the Win32 program's icon and palette: SDL gives
-// true-colour visuals only.
+// runs the idle-driven message loop. Every start-up failure ends in an error box (its text also
+// on stderr) and exit code 1. SIGTERM and SIGINT end the program at once with the code of a
+// close. Lacks the Win32 program's icon and palette: SDL gives true-colour visuals only.
 #include <SDL.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,35 +17,106 @@
 #include "viewer/platform.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
+#include "viewer/startup.h"
 #include "viewer/state.h"
 
-static const char kNoticeText[] = " mouse: touch the window image for movement----- ";
-static const char kNoticeCaption[] = "soft by Quellmar - trackview@users.noreply.example ";
-static const char kTitle[] = " soft by Quellmar - press \xC2\xB4p\xC2\xB4 key "; // U+00B4 twice
+static const char kUsage[] =
+    "usage: trackview [--help | --version]\n"
+    "Shows the built-in mesh in a window.\n"
+    "  drag with the left button   turn the mesh; released away from the press point, it spins\n"
+    "  click without moving        stop it\n"
+    "  f                           fog on or off\n"
+    "  p                           wireframe on or off\n"
+    "  Esc                         quit\n";
 
 void PresentFrame(void* hdc)
 {
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(hdc));
 }
 
-// The error box names the step; stderr also gets SDL's reason.
-static int FailStartup(const char* step, SDL_Window* owner)
+// A message box runs in a process group of its own (SDL's box is a child of that process), so
+// that a signal can take it down with the program.
+static volatile sig_atomic_t boxGroup = 0;
+static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
+
+// Nothing the program holds outlives it (the X server drops its windows and the kernel its
+// context), so a signal may end it at any moment, a box included.
+static void EndOnSignal(int)
 {
-    int length = int(std::strcspn(step, "\n"));
-    std::fprintf(stderr, "trackview: %.*s (%s)\n", length, step, SDL_GetError());
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", step, owner) != 0)
-        std::fprintf(stderr, "trackview: cannot show the error box: %s\n", SDL_GetError());
+    if (boxGroup > 0) kill(-boxGroup, SIGKILL);
+    _exit(signalExitCode);
+}
+
+// SDL takes the lowest free descriptor for its X connection: were 2 closed, diagnostics would go
+// into that socket.
+static void KeepStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR);
+}
+
+// Shows a box and waits until it is answered; false, with the reason on stderr, when no box could
+// be shown. Called only while SDL is not initialised: the box's process shares nothing with it.
+static bool ShowBox(Uint32 flags, const char* caption, const char* text, const char* what)
+{
+    sigset_t signals, previous;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, &previous);
+    pid_t box = fork();
+    if (box == 0) {
+        setpgid(0, 0);
+        sigprocmask(SIG_SETMASK, &previous, nullptr);
+        if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) _exit(0);
+        std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n",
+                     what, SDL_GetError());
+        _exit(1);
+    }
+    if (box > 0) {
+        setpgid(box, box);
+        boxGroup = box;
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    if (box < 0) {
+        std::fprintf(stderr, "trackview: no message box could be shown for the %s (fork: %s)\n",
+                     what, std::strerror(errno));
+        return false;
+    }
+    int status = 0;
+    while (waitpid(box, &status, 0) < 0 && errno == EINTR) continue;
+    boxGroup = 0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// stderr gets the step and SDL's reason; the error box, shown once SDL is shut down, the step.
+static int FailStartup(const char* step)
+{
+    std::fprintf(stderr, "trackview: %s (SDL: %s)\n", step, SDL_GetError());
+    signalExitCode = 1;
     if (viewer.hglrc) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(viewer.hglrc));
-    if (owner) SDL_DestroyWindow(owner);
+    if (viewer.hdc) SDL_DestroyWindow(static_cast<SDL_Window*>(viewer.hdc));
     SDL_Quit();
+    ShowBox(SDL_MESSAGEBOX_ERROR, "Error", step, "error box");
     return 1;
 }
 
-static int FailDisplay(const char* reason)
+// Without DISPLAY SDL quietly picks a driver that shows nothing: say so instead of running unseen.
+static bool DisplayReachable()
 {
-    std::fprintf(stderr, "trackview: no display to open a window on: %s\n", reason);
+    const char* driver = SDL_Init(SDL_INIT_VIDEO) == 0 ? SDL_GetCurrentVideoDriver() : nullptr;
+    char reason[300];
+    if (!driver) {
+        SDL_strlcpy(reason, SDL_GetError(), sizeof reason);
+    } else if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
+        const char* name = SDL_getenv("DISPLAY");
+        std::snprintf(reason, sizeof reason, "SDL reached no display server (DISPLAY is %s%s%s)",
+                      name ? "\"" : "not set", name ? name : "", name ? "\"" : "");
+        driver = nullptr;
+    }
     SDL_Quit();
-    return 1;
+    if (!driver) std::fprintf(stderr, "trackview: no display to open a window on: %s\n", reason);
+    return driver != nullptr;
 }
 
 // A window that cannot be made with OpenGL but can without it lacks a GL pixel format. SDL's
@@ -49,10 +125,11 @@ static const char* DiagnoseWindowFailure()
 {
     char reason[256];
     SDL_strlcpy(reason, SDL_GetError(), sizeof reason);
-    SDL_Window* probe = SDL_CreateWindow(kTitle, viewer.winX, viewer.winY, 1, 1, SDL_WINDOW_HIDDEN);
+    SDL_Window* probe =
+        SDL_CreateWindow(kWindowTitleUtf8, viewer.winX, viewer.winY, 1, 1, SDL_WINDOW_HIDDEN);
     if (probe) SDL_DestroyWindow(probe);
     SDL_SetError("%s", reason);
-    return probe ? "ChoosePixelFormat failed\n" : "SDL_CreateWindow failed";
+    return probe ? "SDL_CreateWindow failed: no OpenGL pixel format" : "SDL_CreateWindow failed";
 }
 
 // The format in use must be double-buffered with a depth buffer of 16 bits or more.
@@ -62,47 +139,63 @@ static bool FormatUsable()
     if (SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer) != 0) return false;
     if (SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits) != 0) return false;
     if (doubleBuffer == 1 && depthBits >= 16) return true;
-    SDL_SetError("the format in use has double buffering %d and %d depth bits", doubleBuffer,
-                 depthBits);
+    SDL_SetError("SDL_GL_DOUBLEBUFFER is %d, SDL_GL_DEPTH_SIZE %d", doubleBuffer, depthBits);
     return false;
 }
 
-int main(int, char**)
+// --help and --version answer and end the program (true, code in *exitCode); other arguments
+// are a usage error.
+static bool HandleArguments(int argc, char** argv, int* exitCode)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailDisplay(SDL_GetError());
-    // Without DISPLAY SDL quietly picks a driver that shows nothing.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || !std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
-        const char* name = SDL_getenv("DISPLAY");
-        char reason[200];
-        std::snprintf(reason, sizeof reason, "SDL reached no display server (DISPLAY is %s%s%s)",
-                      name ? "\"" : "not set", name ? name : "", name ? "\"" : "");
-        return FailDisplay(reason);
+    if (argc < 2) return false;
+    *exitCode = 0;
+    if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+        std::fputs(kUsage, stdout);
+    } else if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+        std::puts("trackview " TRACKVIEW_VERSION);
+    } else {
+        std::fprintf(stderr, "trackview: unknown argument '%s' (try --help)\n", argv[1]);
+        *exitCode = 2;
     }
+    if (std::fflush(stdout) != 0 && *exitCode == 0) *exitCode = 1;
+    return true;
+}
 
-    if (SDL_ShowSimpleMessageBox(0, kNoticeCaption, kNoticeText, nullptr) != 0)
-        std::fprintf(stderr, "trackview: cannot show the start-up notice: %s\n", SDL_GetError());
+int main(int argc, char** argv)
+{
+    KeepStandardDescriptors();
+    struct sigaction action = {};
+    action.sa_handler = EndOnSignal;
+    sigaction(SIGTERM, &action, nullptr); // SDL then leaves these two to the program
+    sigaction(SIGINT, &action, nullptr);
+    int exitCode = 0;
+    if (HandleArguments(argc, argv, &exitCode)) return exitCode;
+
+    if (!DisplayReachable()) return 1;
+    ShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailStartup("SDL_Init failed");
 
     SDL_DisplayMode screen;
     if (SDL_GetDesktopDisplayMode(0, &screen) != 0)
-        return FailStartup("SDL_GetDesktopDisplayMode failed", nullptr);
-    viewer.winWidth = int(screen.h * 0.8);
-    viewer.winHeight = int(screen.h * 0.8);
+        return FailStartup("SDL_GetDesktopDisplayMode failed");
+    viewer.winWidth = WindowSideFor(screen.h);
+    viewer.winHeight = WindowSideFor(screen.h);
 
     // Colour sizes stay at SDL's minimum of 3-3-2 bits: any RGBA format will do.
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_Window* window = SDL_CreateWindow(kTitle, viewer.winX, viewer.winY, viewer.winWidth,
-                                          viewer.winHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) return FailStartup(DiagnoseWindowFailure(), nullptr);
+    SDL_Window* window =
+        SDL_CreateWindow(kWindowTitleUtf8, viewer.winX, viewer.winY, viewer.winWidth,
+                         viewer.winHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window) return FailStartup(DiagnoseWindowFailure());
     viewer.hdc = window;
 
     SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) return FailStartup("SDL_GL_CreateContext failed", window);
+    if (!context) return FailStartup("SDL_GL_CreateContext failed");
     viewer.hglrc = context;
-    if (SDL_GL_MakeCurrent(window, context) != 0)
-        return FailStartup("SDL_GL_MakeCurrent failed", window);
-    if (!FormatUsable()) return FailStartup("SetPixelFormat failed", window);
+    if (SDL_GL_MakeCurrent(window, context) != 0) return FailStartup("SDL_GL_MakeCurrent failed");
+    if (!FormatUsable())
+        return FailStartup("SDL_GL_CreateContext gave no double-buffered format with depth");
     InitScene();
 
     SDL_ShowWindow(window);

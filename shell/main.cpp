@@ -4,15 +4,11 @@
 #include <windows.h>
 
 #include "shell/pixelformat.h"
+#include "shell/resource.h"
 #include "shell/wndproc.h"
 #include "viewer/platform.h"
+#include "viewer/startup.h"
 #include "viewer/state.h"
-
-static const char windowClass[] = "OpenGL";
-static const char noticeText[] = " mouse: touch the window image for movement----- ";
-static const char noticeCaption[] = "soft by Quellmar - trackview@users.noreply.example ";
-// 0xB4 is the acute accent in the Windows ANSI code page.
-static const char windowTitle[] = " soft by Quellmar - press \xB4p\xB4 key ";
 
 void PresentFrame(void* hdc)
 {
@@ -28,7 +24,9 @@ static int RunMessageLoop()
             if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) break;
             viewer.idleHook();
         }
-        if (GetMessageA(&msg, nullptr, 0, 0) != 1) return (int)msg.wParam;
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1) ExitWithError(nullptr, "GetMessage failed");
+        if (got == 0) return (int)msg.wParam;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -40,17 +38,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRACKVIEW));
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.lpszClassName = windowClass;
+    wc.lpszClassName = kWindowClass;
     // Without the class or the window no message would ever come: say so instead of waiting.
     if (!RegisterClassA(&wc)) ExitWithError(nullptr, "RegisterClass failed");
 
-    MessageBoxA(nullptr, noticeText, noticeCaption, MB_OK);
+    MessageBoxA(nullptr, kNoticeText, kNoticeCaption, MB_OK);
 
-    viewer.winWidth = (int)(GetSystemMetrics(SM_CYSCREEN) * 0.8);
-    viewer.winHeight = (int)(GetSystemMetrics(SM_CYSCREEN) * 0.8);
-    HWND hwnd = CreateWindowExA(0, windowClass, windowTitle,
+    viewer.winWidth = WindowSideFor(GetSystemMetrics(SM_CYSCREEN));
+    viewer.winHeight = WindowSideFor(GetSystemMetrics(SM_CYSCREEN));
+    HWND hwnd = CreateWindowExA(0, kWindowClass, kWindowTitleAnsi,
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                 viewer.winX, viewer.winY, viewer.winWidth, viewer.winHeight,
                                 nullptr, nullptr, instance, nullptr);

@@ -37,7 +37,7 @@ static void CreateViewerContext(HWND hwnd)
     // Without a context the window would stay blank while the idle hook spins forever.
     if (!hglrc) ExitWithError(hwnd, "wglCreateContext failed");
     viewer.hglrc = hglrc;
-    wglMakeCurrent(hdc, hglrc);
+    if (!wglMakeCurrent(hdc, hglrc)) ExitWithError(hwnd, "wglMakeCurrent failed");
     InitScene();
 }
 
@@ -58,6 +58,17 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_CREATE:
         CreateViewerContext(hwnd);
+        return 0;
+    case WM_GETMINMAXINFO:
+        // Arrives before WM_CREATE. On a screen narrower than the window the system would clamp
+        // the window to the screen's width, and it would no longer be square nor of its size.
+        if (viewer.winWidth > 0) {
+            MINMAXINFO* limits = (MINMAXINFO*)lParam;
+            if (limits->ptMaxTrackSize.x < viewer.winWidth)
+                limits->ptMaxTrackSize.x = viewer.winWidth;
+            if (limits->ptMaxTrackSize.y < viewer.winHeight)
+                limits->ptMaxTrackSize.y = viewer.winHeight;
+        }
         return 0;
     case WM_SIZE:
         if (!context) break;

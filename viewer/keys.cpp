@@ -1,3 +1,4 @@
+// The key table: what each character code does to the viewer state.
 #include "viewer/keys.h"
 
 #include "viewer/render.h"
@@ -21,7 +22,7 @@ static void StepKeyLevel(double step)
 KeyResult KeyCommand(int charCode)
 {
     switch (charCode) {
-    case 27:
+    case kKeyEscape:
         return KEY_CLOSE;
     case 'f':
         viewer.fogOn = Toggled(viewer.fogOn);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/vec3.h"
+#include "viewer/startup.h"
 
 using IdleFunction = void (*)();
 
@@ -11,7 +12,7 @@ struct ViewerState {
     void* hglrc = nullptr;
     void* hpalette = nullptr;
 
-    int winX = 50, winY = 50;
+    int winX = kWindowX, winY = kWindowY;
     int winWidth = 0, winHeight = 0; // fixed outer window size, set once at start-up
 
     IdleFunction idleHook = nullptr; // none or IdleRedraw

@@ -1,230 +1,104 @@
 #!/usr/bin/env bash
 # End-to-end test of the trackview window on an Xvfb of its own: the start-up notice, the window's
-# size and title, the first frames, spinning, a drag released outside the window, a click that
-# stops the mesh (and then no CPU use), the keys f, F and p, Esc, the close button, and the error
-# box when no GL pixel format can be had.
-# usage: window_test.sh TRACKVIEW CLOSE-WINDOW-HELPER
+# size and title, frames, spinning, a drag released outside the window, a click that stops the
+# mesh (and then no CPU use), the keys, a resize, Esc, signals; then the start-up failures:
+# arguments, no display, no GL pixel format, no message box. (The close button is the message
+# loop's test, sdl/tests/loop_test.cpp.)  usage: window_test.sh WORKDIR TRACKVIEW
 set -u
-trackview=$1
-closer=$2
-work=$(mktemp -d)
-xvfb_pid=""
-program_pid=""
-
-Stop() { # TERM, a grace period, then KILL; always reaped
-    local pid=$1
-    kill -TERM "$pid" 2>/dev/null || return 0
-    for _ in $(seq 20); do
-        [[ $(ProcessState "$pid") == [ZX] ]] && break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-}
-Cleanup() {
-    [[ -n "$program_pid" ]] && Stop "$program_pid"
-    [[ -n "$xvfb_pid" ]] && Stop "$xvfb_pid"
-    rm -rf "$work"
-}
-trap Cleanup EXIT
-
-Fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-Step() { echo "-- $*"; }
-
-# Runs a command every 0.1 s until it succeeds; false after SECONDS.
-Poll() {
-    local seconds=$1
-    shift
-    local end=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < end)) || return 1
-        sleep 0.1
-    done
-}
-
-# R (running, sleeping...), Z (exited, not yet reaped) or X (gone).
-ProcessState() {
-    local stat
-    stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo X; return; }
-    stat=${stat##*) }
-    echo "${stat%% *}"
-}
-Exited() { [[ $(ProcessState "$program_pid") == [ZX] ]]; }
-
-# Waits for the program to end and checks its exit code.
-ExpectExit() {
-    local code=$1 what=$2
-    Poll 10 Exited || Fail "$what: the program did not end"
-    wait "$program_pid"
-    local status=$?
-    program_pid=""
-    [[ $status -eq $code ]] || Fail "$what: exit code $status, expected $code"
-}
-
-StartProgram() {
-    "$trackview" 2>>"$work/stderr" &
-    program_pid=$!
-}
-
-# The window id of a top-level window titled exactly TITLE (xwininfo prints UTF-8 titles only
-# in a UTF-8 locale).
-FindTitled() {
-    LC_ALL=C.UTF-8 xwininfo -root -tree | awk -v want="\"$1\":" \
-        'index($0, want) { print $1; exit }'
-}
-NoticeShown() { notice=$(FindTitled "soft by Quellmar - trackview@users.noreply.example "); [[ -n "$notice" ]]; }
-ErrorShown() { errorbox=$(FindTitled "Error"); [[ -n "$errorbox" ]]; }
-MainWindowShown() {
-    window=$(xdotool search --onlyvisible --pid "$program_pid" --name 'soft by Quellmar - press' \
-        2>/dev/null | head -1)
-    [[ -n "$window" ]]
-}
-DismissNotice() {
-    Poll 20 NoticeShown || Fail "no start-up notice"
-    xdotool windowfocus --sync "$notice" key Return
-}
-
-# Screenshots of the window's area; compared by compare's exit status.
-n=0
-Shot() {
-    n=$((n + 1))
-    shot="$work/shot$n.png"
-    import -window root -crop 819x819+50+50 +repage "$shot"
-}
-Same() { compare -metric AE "$1" "$2" null: 2>/dev/null; }
-# Takes screenshots until two in a row are identical: the picture stands still.
-Still() {
-    Shot
-    local previous=$shot
-    Shot
-    Same "$previous" "$shot"
-}
-Moving() {
-    Shot
-    local previous=$shot
-    Shot
-    ! Same "$previous" "$shot"
-}
-# Pixel (x, y) of the last screenshot is within 2 units of r g b.
-PixelNear() {
-    local x=$1 y=$2 r=$3 g=$4 b=$5 text
-    text=$(convert "$shot" -crop "1x1+$x+$y" -depth 8 txt: | tail -1)
-    [[ "$text" =~ \(([0-9]+),([0-9]+),([0-9]+) ]] || return 1
-    local dr=$((BASH_REMATCH[1] - r)) dg=$((BASH_REMATCH[2] - g)) db=$((BASH_REMATCH[3] - b))
-    ((dr * dr <= 4 && dg * dg <= 4 && db * db <= 4))
-}
-BackgroundAt() { Shot && PixelNear 10 10 "$@" && PixelNear 808 808 "$@"; }
-# Pixels of the clear colour in a screenshot.
-BackgroundPixels() {
-    convert "$1" -fuzz 1% -fill black +opaque 'rgb(102,51,13)' -fill white \
-        -opaque 'rgb(102,51,13)' -format '%[fx:round(mean*w*h)]' info:
-}
-Key() { xdotool windowfocus --sync "$window" key "$@"; }
-CpuTicks() { # utime + stime
-    local stat
-    stat=$(cat "/proc/$program_pid/stat") || return 1
-    stat=${stat##*) }
-    awk '{ print $12 + $13 }' <<<"$stat"
-}
-
+work=$1 trackview=$2
+rm -rf "$work"
+source "$(dirname "$0")/../../tests/lib/x11.sh"
 unset WAYLAND_DISPLAY
 export SDL_VIDEODRIVER=x11 # an inherited driver would take SDL away from this server
+caption=$(StartupText kNoticeCaption) title=$(StartupText kWindowTitleUtf8)
+clear='102,51,13' fog='128,64,64' view=819x819+50+50
 
-Step "Xvfb"
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/display" 2>/dev/null &
-xvfb_pid=$!
-Poll 20 test -s "$work/display" || Fail "Xvfb did not start"
-export DISPLAY=":$(head -1 "$work/display")"
+Start() { "$trackview" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
+Notice() { notice=$(TitledWindow "$caption"); [[ -n $notice ]]; }
+Main() { main=$(WindowOf "$pid" "$(TitlePattern)" "${1:-20}"); }
+Answer() { Poll 20 Notice && Key "$notice" Return && Main; }
+Exits() { WaitExit "$pid" "$2" && [[ $exitCode == "$1" ]]; }
+Moving() { Shot a "$view" && Shot b "$view" && ! Same a b; }
+Still() { Shot a "$view" && sleep 0.2 && Shot b "$view" && Same a b; }
+Shows() { Shot now "$view" && Same now "$1"; }
+Background() { Shot now "$view" && Near "$(Pixel now 10 10)" "$1" && Near "$(Pixel now 808 808)" "$1"; }
+Fixed() { [[ $(xdotool getwindowgeometry "$main" | tr -s ' \n' ' ') == *"50,50 (screen: 0) Geometry: 819x819 " ]]; }
+Covered() { convert "$work/$1.png" -fuzz 1% -fill black -opaque "rgb($clear)" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:; }
 
-Step "start-up notice first, then the window"
-StartProgram
-Poll 20 NoticeShown || Fail "no start-up notice"
-MainWindowShown && Fail "the window exists before the notice was dismissed"
-DismissNotice
-Poll 20 MainWindowShown || Fail "no window after the notice"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-[[ "$X,$Y,$WIDTH,$HEIGHT" == "50,50,819,819" ]] ||
-    Fail "window at $X,$Y size ${WIDTH}x$HEIGHT, expected 50,50 819x819"
-title=$(LC_ALL=C.UTF-8 xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: [^ ]* "\(.*\)"$/\1/p')
-[[ "$title" == " soft by Quellmar - press ´p´ key " ]] || Fail "title '$title'"
-
-Step "first frames: the clear colour around the mesh"
-Poll 20 BackgroundAt 102 51 13 || Fail "no background colour (102, 51, 13) in the corners"
-(($(BackgroundPixels "$shot") < 819 * 819 * 95 / 100)) || Fail "no mesh drawn"
-
-Step "spins by itself"
-Poll 20 Moving || Fail "the picture does not change while spinning"
-
-Step "a click stops it; then the picture stays the same and the process sleeps"
+XvfbStart
+Start
+Check "the start-up notice comes first" Poll 20 Notice
+Check "no window before the notice is answered" eval '! Main 1'
+Check "the window shows once the notice is answered" Answer
+Check "819 x 819 at (50, 50), exact title" eval 'Fixed && (($(TitledWindow "$title") == main))'
+Check "the first frames clear to the background around the mesh" eval \
+    'Poll 20 Background "$clear" && (($(Covered now) > 819 * 819 / 20))'
+Check "it spins by itself" Poll 20 Moving
 xdotool mousemove 460 460 click 1
-Poll 20 Still || Fail "still turning after a click"
-still=$shot
-ticks=$(CpuTicks)
-sleep 3 # a measuring interval, not a wait for something to happen
-ticks=$(($(CpuTicks) - ticks))
-hz=$(getconf CLK_TCK)
-echo "CPU while still: $ticks ticks of 1/$hz s in 3 s"
-((ticks * 5 < hz)) || Fail "used $ticks/$hz s of CPU in 3 s while still"
-Shot
-Same "$still" "$shot" || Fail "the picture changed while still"
+Check "a click stops it" Poll 20 Still
+cp "$work/b.png" "$work/stopped.png"
+ticks=$(CpuTicks "$pid")
+sleep 3 # a measuring interval
+ticks=$(($(CpuTicks "$pid") - ticks))
+Check "still: $ticks ticks of CPU in 3 s, the picture unchanged" eval \
+    '((ticks * 5 < $(getconf CLK_TCK))) && Shows stopped'
 
-Step "'F' does nothing, 'p' draws the wireframe, 'p' again fills"
-Key F p
-Changed() { Shot && ! Same "$still" "$shot"; }
-Poll 20 Changed || Fail "'p' did not change the picture"
-Poll 20 Still || Fail "the picture does not settle after 'p'"
-PixelNear 10 10 102 51 13 || Fail "'F' changed the background"
-filled=$(BackgroundPixels "$still") wire=$(BackgroundPixels "$shot")
-echo "background pixels: filled $filled, wireframe $wire"
-((wire > filled + 300)) || Fail "no background shows between the wireframe's lines"
-Key p
-Unchanged() { Shot && Same "$still" "$shot"; }
-Poll 20 Unchanged || Fail "'p' twice does not restore the filled picture"
+Key "$main" F p
+# More background shows between the wireframe's lines.
+Wireframe() { Still && Near "$(Pixel b 10 10)" "$clear" && (($(Covered b) < $(Covered stopped))); }
+Check "'F' does nothing, 'p' draws the wireframe" Poll 20 Wireframe
+Key "$main" p
+Check "'p' again fills" Poll 20 Shows stopped
+Key "$main" f
+Check "'f' turns the background to the fog colour" Poll 20 Background "$fog"
+Key "$main" f
+Check "'f' again restores the picture" Poll 20 Shows stopped
 
-Step "'f' turns the background to the fog colour, 'f' again restores it"
-Key f
-Poll 20 BackgroundAt 128 64 64 || Fail "no fog background (128, 64, 64) after 'f'"
-Key f
-Poll 20 Unchanged || Fail "'f' twice does not restore the picture"
+xdotool windowsize "$main" 500 400
+Check "a resized window snaps back" Poll 20 Fixed
+Check "and draws the same picture" Poll 20 Shows stopped
 
-Step "a resized window snaps back to its size and draws the same picture"
-xdotool windowsize "$window" 500 400
-FixedSize() {
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    [[ "$X,$Y,$WIDTH,$HEIGHT" == "50,50,819,819" ]]
-}
-Poll 20 FixedSize || Fail "the window stays at ${WIDTH}x$HEIGHT after a resize"
-Poll 20 Unchanged || Fail "the picture differs after the window snapped back"
-
-Step "a drag turns the mesh, a release outside the window leaves it spinning"
 xdotool mousemove 650 450 mousedown 1
 for x in 630 600 560 520; do xdotool mousemove "$x" 470; done
-Poll 20 Still || Fail "the picture does not settle while the button is held"
-Same "$still" "$shot" && Fail "the drag did not turn the mesh"
+Check "a drag turns the mesh" eval 'Poll 20 Still && ! Same b stopped'
 xdotool mousemove 300 480 mousemove 10 500 mouseup 1 # window x = -40 at the release
-Poll 20 Moving || Fail "not spinning after a release away from the press point"
+Check "released outside the window, it keeps spinning" Poll 20 Moving
+Key "$main" Escape
+Check "Esc ends the program with code 0" Exits 0 10
 
-Step "Esc ends the program with code 0"
-Key Escape
-ExpectExit 0 "Esc"
+Start
+Poll 20 Notice
+kill -TERM "$pid"
+Check "SIGTERM while the notice is shown: code 0 at once" Exits 0 2
+Check "and the notice is gone" Poll 5 eval '! Notice'
+Start
+Answer
+kill -INT "$pid"
+Check "SIGINT while running: code 0 at once" Exits 0 2
 
-Step "the close button ends the program with code 0"
-StartProgram
-DismissNotice
-Poll 20 MainWindowShown || Fail "no window after the notice"
-"$closer" "$window" || Fail "cannot send the close request"
-ExpectExit 0 "close button"
+SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
+Answer
+Check "no GL pixel format: an error box" Poll 20 eval 'errorbox=$(TitledWindow Error); [[ -n $errorbox ]]'
+Key "$errorbox" Return
+Check "and code 1 once it is answered" Exits 1 10
+Check "stderr names the failed step" grep -q "no OpenGL pixel format" "$work/stderr"
 
-Step "no GL pixel format: an error box, then code 1"
-SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 StartProgram
-DismissNotice
-Poll 20 ErrorShown || Fail "no error box"
-MainWindowShown && Fail "the window is shown despite the failure"
-xdotool windowfocus --sync "$errorbox" key Return
-ExpectExit 1 "pixel-format failure"
-grep -q "ChoosePixelFormat failed" "$work/stderr" || Fail "stderr does not name the failed step"
+# Without the X core font that SDL's message boxes need, nothing blocks: the texts go to stderr.
+XvfbStop
+XvfbStart 1280x1024x24 -fp built-ins
+Run() { err=$(env "$@" timeout 20 "$trackview" 2>&1 >/dev/null); status=$?; }
+Run SDL_OPENGL_LIBRARY=/nonexistent
+Check "no message box: code 1" test $status = 1
+Check "stderr says why, for the notice and for the error box" eval \
+    '[[ $err == *"no message box could be shown for the start-up notice (SDL: "*"no OpenGL pixel format"*"no message box could be shown for the error box"* ]]'
+(SDL_OPENGL_LIBRARY=/nonexistent timeout 20 "$trackview" 2>&-)
+Check "with stderr closed, code 1 all the same" test $? = 1
+runtime=$(mktemp -d -p "$work") # SDL looks for a Wayland socket there even without WAYLAND_DISPLAY
+Run -u DISPLAY XDG_RUNTIME_DIR="$runtime" SDL_VIDEODRIVER=
+Check "no DISPLAY: code 1, said on stderr" eval '((status == 1)) && [[ $err == *"no display"* ]]'
 
-echo "PASS"
+Check "--version" test "$("$trackview" --version)" = "trackview 1.0.0"
+Check "--help: usage with the keys on stdout" eval '"$trackview" --help | grep -q Esc'
+err=$("$trackview" --frobnicate 2>&1); status=$?
+Check "other arguments: code 2 and a message" eval '((status == 2)) && [[ $err == *frobnicate* ]]'
+Summary

@@ -3,6 +3,8 @@
 //   pixelformat  the window's device context already has another pixel format, so the shell's
 //                SetPixelFormat fails for real
 //   context      wglCreateContext returns no context
+//   current      wglMakeCurrent fails to make a context current
+//   message      GetMessageA reports an error (-1)
 //   class        RegisterClassA fails
 //   window       CreateWindowExA returns no window
 //   palette      the format reads back as a 3-3-2 format that needs a palette; the palette the
@@ -13,24 +15,25 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 static const char* fault = "";
 
-template <class Function> static Function RealFunction(const char* dll, const char* name)
+static bool Fault(const char* name)
 {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
+    return std::strcmp(fault, name) == 0;
 }
+
+// The real function NAME of DLL, as a pointer of the seam's own type.
+#define REAL(dll, name, seam)                                                                      \
+    reinterpret_cast<decltype(&seam)>(GetProcAddress(GetModuleHandleA(dll), name))
 
 // Sets a pixel format other than the one the shell will choose, as a second party might.
 static void SetOtherPixelFormat(HDC hdc)
 {
-    PIXELFORMATDESCRIPTOR pfd = {};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 8;
+    PIXELFORMATDESCRIPTOR pfd = {sizeof pfd, 1,
+                                 PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER};
+    pfd.cColorBits = 8; // as the shell asks
     pfd.cDepthBits = 16;
     int chosen = ChoosePixelFormat(hdc, &pfd);
     int count = DescribePixelFormat(hdc, 1, sizeof pfd, nullptr);
@@ -43,45 +46,52 @@ static void SetOtherPixelFormat(HDC hdc)
 
 static HDC WINAPI FaultGetDC(HWND hwnd)
 {
-    HDC hdc = RealFunction<HDC(WINAPI*)(HWND)>("user32.dll", "GetDC")(hwnd);
-    if (std::strcmp(fault, "pixelformat") == 0) SetOtherPixelFormat(hdc);
+    HDC hdc = REAL("user32.dll", "GetDC", FaultGetDC)(hwnd);
+    if (Fault("pixelformat")) SetOtherPixelFormat(hdc);
     return hdc;
 }
 
 static HGLRC WINAPI FaultCreateContext(HDC hdc)
 {
-    if (std::strcmp(fault, "context") == 0) return nullptr;
-    return RealFunction<HGLRC(WINAPI*)(HDC)>("opengl32.dll", "wglCreateContext")(hdc);
+    return Fault("context") ? nullptr
+                            : REAL("opengl32.dll", "wglCreateContext", FaultCreateContext)(hdc);
+}
+
+static BOOL WINAPI FaultMakeCurrent(HDC hdc, HGLRC hglrc)
+{
+    if (Fault("current") && hglrc) return FALSE;
+    return REAL("opengl32.dll", "wglMakeCurrent", FaultMakeCurrent)(hdc, hglrc);
+}
+
+static BOOL WINAPI FaultGetMessageA(MSG* msg, HWND hwnd, UINT first, UINT last)
+{
+    if (Fault("message")) return -1;
+    return REAL("user32.dll", "GetMessageA", FaultGetMessageA)(msg, hwnd, first, last);
 }
 
 static ATOM WINAPI FaultRegisterClassA(const WNDCLASSA* wc)
 {
-    if (std::strcmp(fault, "class") == 0) return 0;
-    return RealFunction<ATOM(WINAPI*)(const WNDCLASSA*)>("user32.dll", "RegisterClassA")(wc);
+    return Fault("class") ? 0 : REAL("user32.dll", "RegisterClassA", FaultRegisterClassA)(wc);
 }
 
 static HWND WINAPI FaultCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
                                         int x, int y, int width, int height, HWND parent,
                                         HMENU menu, HINSTANCE instance, LPVOID param)
 {
-    if (std::strcmp(fault, "window") == 0) return nullptr;
-    using Create = HWND(WINAPI*)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int, HWND, HMENU,
-                                 HINSTANCE, LPVOID);
-    return RealFunction<Create>("user32.dll", "CreateWindowExA")(
+    if (Fault("window")) return nullptr;
+    return REAL("user32.dll", "CreateWindowExA", FaultCreateWindowExA)(
         exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
 }
 
 static int WINAPI FaultDescribePixelFormat(HDC hdc, int format, UINT size,
                                            PIXELFORMATDESCRIPTOR* pfd)
 {
-    using Describe = int(WINAPI*)(HDC, int, UINT, PIXELFORMATDESCRIPTOR*);
-    int count = RealFunction<Describe>("gdi32.dll", "DescribePixelFormat")(hdc, format, size, pfd);
-    if (std::strcmp(fault, "palette") == 0 && pfd) {
+    int count =
+        REAL("gdi32.dll", "DescribePixelFormat", FaultDescribePixelFormat)(hdc, format, size, pfd);
+    if (Fault("palette") && pfd) {
         pfd->dwFlags |= PFD_NEED_PALETTE;
-        pfd->cColorBits = 8;
-        pfd->cRedBits = 3, pfd->cRedShift = 0;
-        pfd->cGreenBits = 3, pfd->cGreenShift = 3;
-        pfd->cBlueBits = 2, pfd->cBlueShift = 6;
+        pfd->cColorBits = 8, pfd->cRedBits = 3, pfd->cRedShift = 0;
+        pfd->cGreenBits = 3, pfd->cGreenShift = 3, pfd->cBlueBits = 2, pfd->cBlueShift = 6;
     }
     return count;
 }
@@ -89,20 +99,21 @@ static int WINAPI FaultDescribePixelFormat(HDC hdc, int format, UINT size,
 static HPALETTE WINAPI FaultCreatePalette(const LOGPALETTE* block)
 {
     std::printf("palette version 0x%X, %d entries:", block->palVersion, block->palNumEntries);
-    static const int shown[] = {0, 1, 7, 56, 192, 255};
-    for (int i : shown) {
-        if (i >= block->palNumEntries) break;
+    for (int i : {0, 1, 7, 56, 192, 255}) {
         const PALETTEENTRY& e = block->palPalEntry[i];
-        std::printf(" %d=%d,%d,%d,%d", i, e.peRed, e.peGreen, e.peBlue, e.peFlags);
+        if (i < block->palNumEntries)
+            std::printf(" %d=%d,%d,%d,%d", i, e.peRed, e.peGreen, e.peBlue, e.peFlags);
     }
     std::printf("\n");
     std::fflush(stdout);
-    return RealFunction<HPALETTE(WINAPI*)(const LOGPALETTE*)>("gdi32.dll", "CreatePalette")(block);
+    return REAL("gdi32.dll", "CreatePalette", FaultCreatePalette)(block);
 }
 
 extern "C" {
 void* __imp_GetDC = reinterpret_cast<void*>(FaultGetDC);
 void* __imp_wglCreateContext = reinterpret_cast<void*>(FaultCreateContext);
+void* __imp_wglMakeCurrent = reinterpret_cast<void*>(FaultMakeCurrent);
+void* __imp_GetMessageA = reinterpret_cast<void*>(FaultGetMessageA);
 void* __imp_RegisterClassA = reinterpret_cast<void*>(FaultRegisterClassA);
 void* __imp_CreateWindowExA = reinterpret_cast<void*>(FaultCreateWindowExA);
 void* __imp_DescribePixelFormat = reinterpret_cast<void*>(FaultDescribePixelFormat);

@@ -17,14 +17,12 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "shell/resource.h"
+
 static void PrintText(const char* text)
 {
-    for (const char* c = text; *c; ++c) {
-        if ((unsigned char)*c < 0x20)
-            std::printf("\\x%02X", (unsigned char)*c);
-        else
-            std::putchar(*c);
-    }
+    for (const unsigned char* c = (const unsigned char*)text; *c; ++c)
+        std::printf(*c < 0x20 ? "\\x%02X" : "%c", *c);
 }
 
 static BOOL CALLBACK PrintChild(HWND hwnd, LPARAM)
@@ -34,7 +32,7 @@ static BOOL CALLBACK PrintChild(HWND hwnd, LPARAM)
     GetWindowTextA(hwnd, text, sizeof text);
     std::printf("child|%s|", name);
     PrintText(text);
-    std::printf("\n");
+    std::putchar('\n');
     return TRUE;
 }
 
@@ -58,28 +56,18 @@ static BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM)
     return TRUE;
 }
 
-// The group directory of an icon resource: a header, then one 14-byte entry per image.
-#pragma pack(push, 2)
-struct IconGroupEntry {
-    BYTE width, height, colours, reserved;
-    WORD planes, bits;
-    DWORD bytes;
-    WORD id;
-};
-#pragma pack(pop)
-
+// The group directory of an icon resource: a 6-byte header with the count at offset 4, then one
+// 14-byte entry per image: width, height, colours, a reserved byte, planes, bits (16-bit).
 static int PrintIcons(const char* path)
 {
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(101), RT_GROUP_ICON) : nullptr;
+    HRSRC resource =
+        module ? FindResourceA(module, MAKEINTRESOURCEA(IDI_TRACKVIEW), RT_GROUP_ICON) : nullptr;
     const BYTE* group =
         resource ? static_cast<const BYTE*>(LockResource(LoadResource(module, resource))) : nullptr;
     if (!group) return 1;
-    WORD count = *reinterpret_cast<const WORD*>(group + 4);
-    auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 6);
-    for (WORD i = 0; i < count; ++i)
-        std::printf("icon|%d|%d|%d|%d\n", entries[i].width, entries[i].height, entries[i].colours,
-                    entries[i].bits);
+    for (const BYTE* e = group + 6; e < group + 6 + 14 * group[4]; e += 14)
+        std::printf("icon|%d|%d|%d|%d\n", e[0], e[1], e[2], e[6] | e[7] << 8);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Creates a fresh Wine prefix for the end-to-end tests: wine_prefix.sh WORKDIR PREFIX
-set -euo pipefail
+set -uo pipefail
 source "$(dirname "$0")/wine_lib.sh"
 rm -rf "$2"
 WineStart "$1" "$2"
