@@ -349,7 +349,7 @@ bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::s
     if (!OutputOpen(path, input, &file, error)) return false;
     // A stream (a pipe, a device) has no folder for a data file beside it.
     bool embed = form == MeshForm::embedded && !file.tempPath.empty();
-    std::string blob = MeshBlobPath(path), where;
+    std::string blob = MeshBlobPath(file.path), where; // beside a link's target
     if (embed) {
         // The assembler runs in the build's folder: it gets the data file's full path.
         char* resolved = nullptr;
