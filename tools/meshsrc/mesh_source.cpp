@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
@@ -36,8 +36,8 @@ static bool SameBits(const Vec3& a, const Vec3& b)
            FloatBits(a.z) == FloatBits(b.z);
 }
 
-// Keeps the first of each run of equal values, in order of first use, and re-points the faces'
-// indices (the member `which`). An open-addressing table of merged indices costs four bytes a
+// Keeps one of each set of equal values, in order of first use, and re-points the faces' indices
+// (the member `which`). An open-addressing table of merged indices costs four bytes a
 // slot and one pass, which matters for meshes of millions of faces.
 static void MergeEqual(std::vector<Vec3>& values, std::vector<MeshFace>& faces,
                        int32_t (MeshFace::*which)[3])
