@@ -30,9 +30,18 @@ static Vec3 ShellPoint(int i, int j)
 
 int main(int argc, char** argv)
 {
+    const char* usage = "usage: trackview-meshgen OUT.cpp [--source]\n";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("trackview-meshgen " TRACKVIEW_VERSION);
+        return 0;
+    }
     bool source = argc == 3 && std::strcmp(argv[2], "--source") == 0;
-    if (argc != 2 && !source) {
-        std::fprintf(stderr, "usage: trackview-meshgen OUT.cpp [--source]\n");
+    if ((argc != 2 && !source) || argv[1][0] == '-') {
+        std::fprintf(stderr, "trackview-meshgen: needs OUT.cpp\n%s", usage);
         return 2;
     }
     MeshData mesh;
