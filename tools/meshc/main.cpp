@@ -107,8 +107,10 @@ static int Convert(const Arguments& args)
     mesh.name = args.name;
     if (!MeshFinish(mesh, args.radius, !args.fileNormals, &error))
         return Fail(args, args.input + ": " + error);
+    MeshMergePositions(mesh);
     std::string origin = BaseName(args.input, true) + " by trackview-meshc";
-    if (!MeshWriteSource(mesh, args.output, origin, args.input, &error)) return Fail(args, error);
+    if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error))
+        return Fail(args, error);
 
     MeshBounds b = MeshMeasure(mesh);
     std::printf("%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "

@@ -1,14 +1,17 @@
+// The mesh tools' shared building blocks: merging equal values, normals, fitting, and writing
+// the mesh as source that defines meshModel (with its arrays in a data file, or as initializers).
 #include "tools/meshsrc/mesh_source.h"
 
 #include "tools/output/output_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <tuple>
 
 void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
 {
@@ -19,49 +22,58 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
     mesh.faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n + 1, n + 2}, {-1, -1, -1}});
 }
 
-// Sorting indices rather than keying a tree keeps the memory at two int32 per normal, which
-// matters for meshes of millions of faces.
+static uint32_t FloatBits(float f)
+{
+    if (f == 0.0f) f = 0.0f; // -0 and +0 are the same value
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+static bool SameBits(const Vec3& a, const Vec3& b)
+{
+    return FloatBits(a.x) == FloatBits(b.x) && FloatBits(a.y) == FloatBits(b.y) &&
+           FloatBits(a.z) == FloatBits(b.z);
+}
+
+// Keeps one of each set of equal values, in order of first use, and re-points the faces' indices
+// (the member `which`). An open-addressing table of merged indices costs four bytes a
+// slot and one pass, which matters for meshes of millions of faces.
+static void MergeEqual(std::vector<Vec3>& values, std::vector<MeshFace>& faces,
+                       int32_t (MeshFace::*which)[3])
+{
+    size_t slots = 16;
+    while (slots < 2 * values.size()) slots *= 2;
+    const uint32_t empty = UINT32_MAX;
+    std::vector<uint32_t> table(slots, empty), remap(values.size());
+    std::vector<Vec3> merged;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const Vec3& v = values[i];
+        uint64_t h = FloatBits(v.x) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ FloatBits(v.y)) * 0xC2B2AE3D27D4EB4Full;
+        h = (h ^ FloatBits(v.z)) * 0x165667B19E3779F9ull;
+        size_t slot = size_t(h >> 20) & (slots - 1);
+        while (table[slot] != empty && !SameBits(merged[table[slot]], v))
+            slot = (slot + 1) & (slots - 1);
+        if (table[slot] == empty) {
+            table[slot] = uint32_t(merged.size());
+            merged.push_back(v);
+        }
+        remap[i] = table[slot];
+    }
+    for (MeshFace& face : faces)
+        for (int32_t& index : face.*which) index = int32_t(remap[size_t(index)]);
+    values = std::move(merged);
+}
+
 void MeshMergeNormals(MeshData& mesh)
 {
-    auto bits = [](float f) {
-        if (f == 0.0f) f = 0.0f; // -0 and +0 are the same normal
-        uint32_t u;
-        std::memcpy(&u, &f, sizeof u);
-        return u;
-    };
-    auto key = [&](size_t i) {
-        const Vec3& n = mesh.normals[i];
-        return std::make_tuple(bits(n.x), bits(n.y), bits(n.z));
-    };
-    size_t count = mesh.normals.size();
-    std::vector<uint32_t> order(count);
-    for (size_t i = 0; i < count; ++i) order[i] = uint32_t(i);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        auto ka = key(a), kb = key(b);
-        return ka != kb ? ka < kb : a < b;
-    });
-    // remap[i]: first use of normal i's value; then, walking in order, its merged index.
-    std::vector<uint32_t> remap(count);
-    for (size_t g = 0; g < count;) {
-        size_t end = g + 1;
-        while (end < count && key(order[end]) == key(order[g])) ++end;
-        for (size_t k = g; k < end; ++k) remap[order[k]] = order[g];
-        g = end;
-    }
-    order.clear();
-    order.shrink_to_fit();
-    std::vector<Vec3> merged;
-    for (size_t i = 0; i < count; ++i) {
-        if (remap[i] == i) {
-            remap[i] = uint32_t(merged.size());
-            merged.push_back(mesh.normals[i]);
-        } else {
-            remap[i] = remap[remap[i]];
-        }
-    }
-    for (MeshFace& face : mesh.faces)
-        for (int32_t& index : face.normalIndex) index = int32_t(remap[size_t(index)]);
-    mesh.normals = std::move(merged);
+    MergeEqual(mesh.normals, mesh.faces, &MeshFace::normalIndex);
+}
+
+void MeshMergePositions(MeshData& mesh)
+{
+    MergeEqual(mesh.vertices, mesh.faces, &MeshFace::vertexIndex);
 }
 
 void MeshSetFlatNormals(MeshData& mesh)
@@ -208,18 +220,18 @@ static void WriteFaces(FILE* out, const std::vector<MeshFace>& faces)
     std::fprintf(out, "};\n\n");
 }
 
-// Escapes the name for a C string literal.
-static std::string QuotedName(const std::string& name)
+// Escapes text for a C string literal; also what makes a file name safe in a comment.
+static std::string Quoted(const std::string& text)
 {
     std::string quoted = "\"";
-    for (unsigned char c : name) {
+    for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
             quoted += '\\';
             quoted += char(c);
         } else if (c < 0x20 || c >= 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\%03o", c);
-            quoted += hex;
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", c);
+            quoted += octal;
         } else {
             quoted += char(c);
         }
@@ -227,22 +239,144 @@ static std::string QuotedName(const std::string& name)
     return quoted + "\"";
 }
 
-bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
-                     const std::string& input, std::string* error)
+// A path as an assembler string: every byte but the plainest as a three-digit octal escape.
+static std::string AsmQuoted(const std::string& path)
+{
+    std::string quoted = "\"";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/._-+", c)) {
+            quoted += char(c);
+        } else {
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", c);
+            quoted += octal;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string MeshBlobPath(const std::string& sourcePath)
+{
+    size_t length = sourcePath.size();
+    if (length > 4 && sourcePath.compare(length - 4, 4, ".cpp") == 0)
+        return sourcePath.substr(0, length - 4) + ".bin";
+    return sourcePath + ".bin";
+}
+
+// Little-endian whatever the host, as the generated source checks for the target.
+static void PutWords(std::vector<unsigned char>& out, const void* data, size_t words)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < words; ++i) {
+        uint32_t w;
+        std::memcpy(&w, bytes + 4 * i, 4);
+        out.insert(out.end(), {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)});
+    }
+}
+
+static bool WriteBlob(const MeshData& mesh, const std::string& path, const std::string& input,
+                      std::string* error)
 {
     OutputFile file;
     if (!OutputOpen(path, input, &file, error)) return false;
-    FILE* out = file.stream;
-    std::fprintf(out, "// Generated from %s; do not edit.\n#include \"model/mesh.h\"\n\n",
-                 origin.c_str());
+    std::vector<unsigned char> chunk;
+    auto put = [&](const void* data, size_t bytes) {
+        for (size_t done = 0; done < bytes; done += size_t(1) << 24) {
+            size_t part = std::min(bytes - done, size_t(1) << 24);
+            chunk.clear();
+            PutWords(chunk, static_cast<const char*>(data) + done, part / 4);
+            std::fwrite(chunk.data(), 1, chunk.size(), file.stream);
+        }
+    };
+    put(mesh.faces.data(), mesh.faces.size() * sizeof(MeshFace));
+    put(mesh.vertices.data(), mesh.vertices.size() * sizeof(Vec3));
+    put(mesh.normals.data(), mesh.normals.size() * sizeof(Vec3));
+    return OutputCommit(&file, error);
+}
+
+// The arrays as labels over the data file, embedded by the assembler: the compiler never parses
+// them. The asm comes first in the file, where the compiler is still in its text section, and
+// leaves it there: the compiler does not see the asm's section switches.
+static void WriteEmbedded(FILE* out, const MeshData& mesh, const std::string& blob)
+{
+    std::fprintf(out, "#if !defined(__GNUC__) || defined(__APPLE__)\n"
+                      "#error \"this source needs GCC, Clang or MinGW: their assembler embeds "
+                      "the data file (.incbin)\"\n"
+                      "#elif __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__\n"
+                      "#error \"the mesh data is little-endian\"\n"
+                      "#elif defined(_WIN32)\n"
+                      "#define MESH_SECTION \".section .rdata,\\\"dr\\\"\\n\"\n"
+                      "#define MESH_SECTION_END \".text\\n\"\n"
+                      "#else\n"
+                      "#define MESH_SECTION \".pushsection .rodata\\n\"\n"
+                      "#define MESH_SECTION_END \".popsection\\n\"\n"
+                      "#endif\n\n");
+    const std::string file = Quoted(AsmQuoted(blob));
+    struct Part {
+        const char* label;
+        size_t bytes;
+    } parts[] = {{"trackview_mesh_faces", mesh.faces.size() * sizeof(MeshFace)},
+                 {"trackview_mesh_vertices", mesh.vertices.size() * sizeof(Vec3)},
+                 {"trackview_mesh_normals", mesh.normals.size() * sizeof(Vec3)}};
+    std::fprintf(out, "asm(MESH_SECTION \".balign 16\\n\"\n");
+    size_t offset = 0;
+    for (const Part& part : parts) {
+        if (part.bytes == 0) continue;
+        // GNU as refuses a data file shorter than the source says.
+        std::fprintf(out, "    \"%s:\\n.incbin \" %s \", %zu, %zu\\n\"\n", part.label, file.c_str(),
+                     offset, part.bytes);
+        offset += part.bytes;
+    }
+    std::fprintf(out, "    MESH_SECTION_END);\n\n"
+                      "#include \"model/mesh.h\"\n\n"
+                      "extern const MeshFace faces[] __asm__(\"trackview_mesh_faces\");\n"
+                      "extern const Vec3 vertices[] __asm__(\"trackview_mesh_vertices\");\n"
+                      "extern const Vec3 normals[] __asm__(\"trackview_mesh_normals\");\n\n");
+}
+
+static void WriteInitializers(FILE* out, const MeshData& mesh)
+{
+    std::fprintf(out, "#include \"model/mesh.h\"\n\n");
     WriteVectors(out, "vertices", mesh.vertices);
     WriteVectors(out, "normals", mesh.normals);
     WriteFaces(out, mesh.faces);
+}
+
+bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
+                     const std::string& input, MeshForm form, std::string* error)
+{
+    OutputFile file;
+    if (!OutputOpen(path, input, &file, error)) return false;
+    // A stream (a pipe, a device) has no folder for a data file beside it.
+    bool embed = form == MeshForm::embedded && !file.tempPath.empty();
+    std::string blob = MeshBlobPath(file.path), where; // beside a link's target
+    if (embed) {
+        // The assembler runs in the build's folder: it gets the data file's full path.
+        char* resolved = nullptr;
+        bool written = WriteBlob(mesh, blob, input, error);
+        if (written && !(resolved = realpath(blob.c_str(), nullptr)))
+            *error = "cannot find '" + blob + "': " + std::strerror(errno);
+        if (!resolved) {
+            OutputAbandon(&file);
+            return false;
+        }
+        where = resolved;
+        std::free(resolved);
+    }
+    FILE* out = file.stream;
+    std::fprintf(out, "// Generated from %s; do not edit.\n", Quoted(origin).c_str());
+    if (embed)
+        WriteEmbedded(out, mesh, where);
+    else
+        WriteInitializers(out, mesh);
     auto arrayOrNull = [](bool empty, const char* name) { return empty ? "nullptr" : name; };
     std::fprintf(out, "const MeshModel meshModel = {%s, %s, %zu, %s, %zu, %s, %zu, nullptr, 0};\n",
-                 QuotedName(mesh.name).c_str(), arrayOrNull(mesh.faces.empty(), "faces"),
+                 Quoted(mesh.name).c_str(), arrayOrNull(mesh.faces.empty(), "faces"),
                  mesh.faces.size(), arrayOrNull(mesh.vertices.empty(), "vertices"),
                  mesh.vertices.size(), arrayOrNull(mesh.normals.empty(), "normals"),
                  mesh.normals.size());
-    return OutputCommit(&file, error);
+    if (OutputCommit(&file, error)) return true;
+    // Never leave new data beside an older source that describes other data.
+    if (embed) std::remove(where.c_str());
+    return false;
 }
