@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "tools/meshsrc/mesh_source.h"
+#include "viewer/pi.h"
 
 static const int kAlong = 240; // steps along the spiral
 static const int kAcross = 28; // steps around the tube's open cross-section
 static const double kTurns = 2.6;
-static const double kPi = 3.14159265358979323846;
 static const double kOpening = 1.55 * kPi; // how much of the tube's circle is closed
 
 static Vec3 ShellPoint(int i, int j)
