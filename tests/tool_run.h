@@ -2,23 +2,18 @@
 // temporary directory, a shell command's exit code with what it printed, and what it left.
 #pragma once
 
-#include <algorithm>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 struct ToolRun {
@@ -27,43 +22,28 @@ struct ToolRun {
 };
 
 struct Scratch {
-    std::string dir;
-    Scratch()
+    std::string dir = testing::TempDir() + "trackview_XXXXXX";
+    Scratch() { dir = mkdtemp(&dir[0]) ? dir : "/nonexistent"; }
+    ~Scratch()
     {
-        std::string pattern = testing::TempDir() + "trackview_XXXXXX";
-        if (mkdtemp(&pattern[0])) dir = pattern;
+        std::system(("rm -rf '" + dir + "' '" + dir + ".out' '" + dir + ".err'").c_str());
     }
-    ~Scratch() { std::system(("rm -rf '" + dir + "'").c_str()); }
     std::string operator/(const std::string& name) const { return dir + "/" + name; }
 
-    // Runs a shell command line in the folder.
+    // Runs a shell command line in the folder; what it prints is kept beside the folder.
     ToolRun Run(const std::string& command) const
     {
-        std::string out = dir + "/../" + Base() + ".out", err = dir + "/../" + Base() + ".err";
         int status = std::system(
-            ("cd '" + dir + "' && (" + command + ") >'" + out + "' 2>'" + err + "'").c_str());
-        ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-        std::remove(out.c_str());
-        std::remove(err.c_str());
-        return run;
+            ("cd '" + dir + "' && (" + command + ") >'" + dir + ".out' 2>'" + dir + ".err'")
+                .c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + ".out"),
+                ReadFile(dir + ".err")};
     }
 
-    // The names in the folder, sorted, separated by spaces: what a run left behind.
+    // The names in the folder, sorted, separated by spaces: what the runs left behind.
     std::string Listing() const
     {
-        std::vector<std::string> names;
-        if (DIR* folder = opendir(dir.c_str())) {
-            while (dirent* entry = readdir(folder))
-                if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                    names.push_back(entry->d_name);
-            closedir(folder);
-        }
-        std::sort(names.begin(), names.end());
-        std::string list;
-        for (const std::string& name : names) list += (list.empty() ? "" : " ") + name;
-        return list;
+        std::string names = Run("echo $(ls -A)").out;
+        return names.substr(0, names.size() - 1);
     }
-
-  private:
-    std::string Base() const { return dir.substr(dir.find_last_of('/') + 1); }
 };

@@ -15,13 +15,9 @@ cmake --build "$build" -j1 --target meshc_fuzz >"$build.build.log" 2>&1 || { cat
 
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-formats=(obj ply stl gltf glb)
 for model in "$src"/tests/meshc/models/*.*; do
-  for i in "${!formats[@]}"; do
-    if [[ ${model##*.} == "${formats[$i]}" ]]; then
-      { printf "\\x0$i"; cat "$model"; } >"$corpus/${model##*/}"
-    fi
-  done
+  case ${model##*.} in obj) f=0 ;; ply) f=1 ;; stl) f=2 ;; gltf) f=3 ;; glb) f=4 ;; *) continue ;; esac
+  { printf "\\x0$f"; cat "$model"; } >"$corpus/${model##*/}"
 done
 # Inputs are not shrunk: the fuzzer sees no coverage inside assimp, so shrinking would strip
 # the seeds down to the few bytes that reach our own code.
