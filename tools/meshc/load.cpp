@@ -70,17 +70,15 @@ class FolderIOSystem : public Assimp::DefaultIOSystem
     }
     Assimp::IOStream* Open(const char* file, const char* mode) override
     {
-        if (model != file) {
-            char* real = realpath(file, nullptr);
-            bool inside =
-                real && !folder.empty() && std::string(real).compare(0, folder.size(), folder) == 0;
-            std::free(real);
-            if (!inside) {
-                refused = file;
-                return nullptr;
-            }
+        if (model == file) return DefaultIOSystem::Open(file, mode);
+        char* real = realpath(file, nullptr);
+        std::string resolved = real ? real : "";
+        std::free(real);
+        if (folder.empty() || resolved.compare(0, folder.size(), folder) != 0) {
+            refused = file;
+            return nullptr;
         }
-        return DefaultIOSystem::Open(file, mode);
+        return DefaultIOSystem::Open(resolved.c_str(), mode); // the file checked, not a new link
     }
     std::string model, folder, refused;
 };
