@@ -5,18 +5,46 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "model/mesh.h"
+#include "tools/meshsrc/mesh_source.h"
 
 inline double MeshLength(Vec3 v)
 {
     return std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
 }
 
-// Positions and normals are each stored once, so no two are bit-equal.
+// What is wrong with the mesh, or "" when nothing is: indices within their arrays, no texture
+// coordinates, normals of unit length or zero, nothing farther than radius from the origin.
+inline std::string MeshLayoutFault(const MeshModel& m, double radius)
+{
+    if (m.faceCount <= 0) return "no faces";
+    if (m.texCoords || m.texCoordCount) return "texture coordinates";
+    for (int32_t i = 0; i < m.faceCount; ++i) {
+        const MeshFace& f = m.faces[i];
+        for (int k = 0; k < 3; ++k) {
+            std::string face = "face " + std::to_string(i) + ": ";
+            if (f.vertexIndex[k] < 0 || f.vertexIndex[k] >= m.vertexCount)
+                return face + "position index";
+            if (f.normalIndex[k] < 0 || f.normalIndex[k] >= m.normalCount)
+                return face + "normal index";
+            if (f.texCoordIndex[k] != -1) return face + "texture index";
+        }
+    }
+    for (int32_t i = 0; i < m.vertexCount; ++i)
+        if (!(MeshLength(m.vertices[i]) <= radius && MeshLength(m.vertices[i]) < 150.5))
+            return "position " + std::to_string(i) + " beyond the radius";
+    for (int32_t i = 0; i < m.normalCount; ++i) {
+        double length = MeshLength(m.normals[i]);
+        if (length != 0.0 && std::fabs(length - 1.0) > 1e-5)
+            return "normal " + std::to_string(i) + " is not of unit length";
+    }
+    return "";
+}
+
+// Positions and normals are each stored once in a compiled mesh, so no two are bit-equal.
 inline bool MeshValuesUnique(const Vec3* values, int32_t count)
 {
     std::vector<Vec3> sorted(values, values + count);
@@ -27,27 +55,11 @@ inline bool MeshValuesUnique(const Vec3* values, int32_t count)
            }) == sorted.end();
 }
 
-inline void ExpectMeshLayout(const MeshModel& m)
+// A mesh in memory seen as the compiled record.
+inline MeshModel MeshView(const MeshData& m)
 {
-    ASSERT_GT(m.faceCount, 0);
-    EXPECT_EQ(m.texCoords, nullptr);
-    EXPECT_EQ(m.texCoordCount, 0);
-    for (int32_t i = 0; i < m.faceCount; ++i) {
-        const MeshFace& f = m.faces[i];
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_GE(f.vertexIndex[k], 0) << "face " << i;
-            ASSERT_LT(f.vertexIndex[k], m.vertexCount) << "face " << i;
-            ASSERT_GE(f.normalIndex[k], 0) << "face " << i;
-            ASSERT_LT(f.normalIndex[k], m.normalCount) << "face " << i;
-            ASSERT_EQ(f.texCoordIndex[k], -1) << "face " << i;
-        }
-    }
-    for (int32_t i = 0; i < m.vertexCount; ++i)
-        ASSERT_LT(MeshLength(m.vertices[i]), 150.5) << "position " << i;
-    for (int32_t i = 0; i < m.normalCount; ++i) {
-        double length = MeshLength(m.normals[i]);
-        ASSERT_TRUE(length == 0.0 || std::abs(length - 1.0) < 1e-6) << "normal " << i;
-    }
-    EXPECT_TRUE(MeshValuesUnique(m.vertices, m.vertexCount));
-    EXPECT_TRUE(MeshValuesUnique(m.normals, m.normalCount));
+    return {m.name.c_str(),         m.faces.data(),   int32_t(m.faces.size()),
+            m.vertices.data(),      int32_t(m.vertices.size()),
+            m.normals.data(),       int32_t(m.normals.size()),
+            nullptr,                0};
 }

@@ -1,98 +1,56 @@
 // Runs the trackview-snapshot program itself: exit codes, messages and files left behind.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include "tests/tool_run.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
+static const std::string kSnapshot = SNAPSHOT_TOOL;
 
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-static std::string Slurp(const std::string& path)
+TEST(SnapshotTool, WritesAPngAndTheStateAfterTheScript)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-static bool Exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
-class SnapshotTool : public ::testing::Test
-{
-  protected:
-    std::string dir;
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/trackview-snapshot-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    ToolRun Snapshot(const std::string& args)
-    {
-        std::string command = std::string(SNAPSHOT_TOOL) + " " + args + " >'" + dir +
-                              "/stdout' 2>'" + dir + "/stderr'";
-        int status = std::system(command.c_str());
-        return ToolRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir + "/stdout"),
-                       Slurp(dir + "/stderr")};
-    }
-};
-
-TEST_F(SnapshotTool, WritesAPngAndTheStateOfOneFrame)
-{
-    ToolRun run = Snapshot("--state -o " + dir + "/out.png");
+    Scratch s;
+    ToolRun run = s.Run(kSnapshot + " --state -o out.png");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Slurp(dir + "/out.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
-    EXPECT_FALSE(Exists(dir + "/out.png.tmp"));
-    EXPECT_NE(run.out.find("\"frames\":1}"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"idleHook\":true"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadFile(s / "out.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_NE(run.out.find("\"rotating\":1,\"spinning\":1,\"dragging\":0"), std::string::npos);
-    EXPECT_TRUE(run.err.empty()) << run.err;
-}
-
-TEST_F(SnapshotTool, AClickStopsTheSpinAndTheHookLeaves)
-{
-    ToolRun run = Snapshot("--state --events 'idle 3; press 5 5; release 5 5; idle 4'");
-    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"idleHook\":true,\"frames\":1}"), std::string::npos) << run.out;
     // Three spinning frames, one pending frame after the click, then nothing.
+    run = s.Run(kSnapshot + " --state --events 'idle 3; press 5 5; release 5 5; idle 4'");
     EXPECT_NE(run.out.find("\"idleHook\":false,\"frames\":4}"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"rotAngle\":0,"), std::string::npos) << run.out;
+    ToolRun help = s.Run(kSnapshot + " --help"), version = s.Run(kSnapshot + " --version");
+    EXPECT_EQ(help.out.rfind("usage: trackview-snapshot", 0) + help.status + version.status, 0u);
+    EXPECT_EQ(version.out, "trackview-snapshot " TRACKVIEW_VERSION "\n");
+    EXPECT_EQ(s.Listing(), "out.png");
 }
 
-TEST_F(SnapshotTool, BadUsageFailsWithOneLineAndLeavesNoFile)
+// Usage errors exit 2, failed writes 1 (the state included: a lost result is a failure), each
+// with one line; a device is written through, and a run ended by a signal leaves nothing.
+TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
 {
-    const std::string out = dir + "/out.png";
-    const char* bad[] = {
-        "--events 'wiggle 1 2' -o OUT",
-        "--events 'press 1 two' -o OUT",
-        "--size 0x10 -o OUT",
-        "--size 819 -o OUT",
-        "--bogus -o OUT",
-        "-o",
-        "--events 'press 1 1' -o OUT", // presents no frame
+    Scratch s;
+    const std::pair<const char*, int> cases[] = {
+        {"--events 'wiggle 1 2' -o out.png", 2},
+        {"--events 'idle 100001' -o out.png", 2},
+        {"--size 0x10 -o out.png", 2},
+        {"--bogus -o out.png", 2},
+        {"-o", 2},
+        {"--events 'press 1 1' -o out.png", 2}, // presents no frame
+        {"-o no/such/folder/out.png", 1},
+        {"--state >/dev/full", 1},
     };
-    for (std::string args : bad) {
-        size_t at = args.find("OUT");
-        if (at != std::string::npos) args.replace(at, 3, out);
-        ToolRun run = Snapshot(args);
-        EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.err.find("trackview-snapshot: "), 0u) << args;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << args << ": " << run.err;
-        EXPECT_FALSE(Exists(out)) << args;
-        EXPECT_FALSE(Exists(out + ".tmp")) << args;
+    for (const auto& c : cases) {
+        ToolRun run = s.Run(kSnapshot + " " + c.first);
+        EXPECT_EQ(run.status, c.second) << c.first;
+        EXPECT_EQ(run.err.rfind("trackview-snapshot: ", 0), 0u) << c.first;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << c.first << ": " << run.err;
     }
-    ToolRun unwritable = Snapshot("-o " + dir + "/no/such/dir/out.png");
-    EXPECT_EQ(unwritable.status, 2);
-    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
+    EXPECT_EQ(s.Listing(), "");
+    EXPECT_EQ(s.Run(kSnapshot + " -o /dev/null").status, 0);
+    struct stat null;
+    EXPECT_TRUE(stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
+    ToolRun stopped = s.Run(kSnapshot + " --size 32x32 --events 'idle 100000' -o out.png & " +
+                            "p=$!; sleep 0.5; kill -TERM $p; wait $p");
+    EXPECT_EQ(stopped.status, 143) << stopped.err; // ended by SIGTERM
+    EXPECT_EQ(s.Listing(), "");
 }

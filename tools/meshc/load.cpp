@@ -11,9 +11,11 @@
 #include <new>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <assimp/BaseImporter.h>
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -51,6 +53,35 @@ static void ImporterKeepFormat(Assimp::Importer& importer, const std::string& ex
         if (importer.UnregisterLoader(reader) == AI_SUCCESS) delete reader;
     }
 }
+
+// Files a model refers to (glTF buffers and images, OBJ materials) are read only from its own
+// folder or below, after links are followed: '../', absolute paths and links leading out are
+// refused, so that no file elsewhere on the machine can become part of the mesh.
+class FolderIOSystem : public Assimp::DefaultIOSystem
+{
+  public:
+    FolderIOSystem(const std::string& model) : model(model)
+    {
+        size_t slash = model.find_last_of('/');
+        char* real = realpath(slash == std::string::npos ? "." : model.substr(0, slash + 1).c_str(),
+                              nullptr);
+        if (real) folder = std::string(real) + (std::string(real) == "/" ? "" : "/");
+        std::free(real);
+    }
+    Assimp::IOStream* Open(const char* file, const char* mode) override
+    {
+        if (model == file) return DefaultIOSystem::Open(file, mode);
+        char* real = realpath(file, nullptr);
+        std::string resolved = real ? real : "";
+        std::free(real);
+        if (folder.empty() || resolved.compare(0, folder.size(), folder) != 0) {
+            refused = file;
+            return nullptr;
+        }
+        return DefaultIOSystem::Open(resolved.c_str(), mode); // the file checked, not a new link
+    }
+    std::string model, folder, refused;
+};
 
 static std::string OneLine(std::string text)
 {
@@ -243,6 +274,15 @@ static const aiScene* Triangulate(Assimp::Importer& importer, const aiScene* sce
     return importer.ApplyPostProcessing(aiProcess_Triangulate);
 }
 
+// Assimp's own rule: binary when the size is exactly that of the count of triangles it gives.
+static bool StlBinary(const ByteReader& bytes, size_t size)
+{
+    unsigned char count[4] = {};
+    if (size < 84 || bytes(80, reinterpret_cast<char*>(count), 4) < 4) return false;
+    size_t faces = count[0] | count[1] << 8 | count[2] << 16 | size_t(count[3]) << 24;
+    return 84 + 50 * faces == size;
+}
+
 static bool LoadWith(Assimp::Importer& importer, const std::string& label,
                      const std::string& extension, size_t size, const ByteReader& bytes,
                      const std::function<const aiScene*(Assimp::Importer&)>& read,
@@ -260,8 +300,10 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         return false;
     }
     bool gltf = extension == "gltf" || extension == "glb";
+    bool text = extension == "obj" || (extension == "stl" && !StlBinary(bytes, size));
     if ((extension == "ply" && !PlyCheck(bytes, size, &why)) ||
-        (gltf && !GltfNestingCheck(bytes, size, extension == "glb", &why))) {
+        (gltf && !GltfNestingCheck(bytes, size, extension == "glb", &why)) ||
+        (text && !LongNumberCheck(bytes, 0, size, &why))) {
         *error = label + ": " + why;
         return false;
     }
@@ -269,6 +311,12 @@ static bool LoadWith(Assimp::Importer& importer, const std::string& label,
         ImporterKeepFormat(importer, extension);
         const aiScene* scene = read(importer);
         if (scene) scene = Triangulate(importer, scene);
+        auto* io = dynamic_cast<FolderIOSystem*>(importer.GetIOHandler());
+        if (!scene && io && !io->refused.empty()) {
+            *error = label + ": refers to a file outside the model's folder, or missing: '" +
+                     OneLine(io->refused) + "'";
+            return false;
+        }
         if (!scene) {
             *error = label + ": cannot read: " + OneLine(importer.GetErrorString());
             return false;
@@ -297,6 +345,7 @@ bool MeshLoadFile(const std::string& path, const MeshLoadOptions& options, MeshD
         return false;
     }
     Assimp::Importer importer;
+    importer.SetIOHandler(new FolderIOSystem(path));
     auto read = [&](Assimp::Importer& imp) { return imp.ReadFile(path, kImportSteps); };
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
@@ -329,9 +378,28 @@ bool MeshLoadMemory(const void* data, size_t size, const std::string& formatHint
                     mesh, error);
 }
 
+static bool AllPositionsEqual(const MeshData& mesh)
+{
+    const std::vector<Vec3>& v = mesh.vertices;
+    return std::all_of(v.begin(), v.end(), [&](const Vec3& p) {
+        return p.x == v[0].x && p.y == v[0].y && p.z == v[0].z;
+    });
+}
+
 bool MeshFinish(MeshData& mesh, double radius, bool flatNormals, std::string* error)
 {
+    // A point draws nothing: the viewer would show only its background.
+    if (AllPositionsEqual(mesh)) {
+        *error = "the model has no extent (all its corners are equal)";
+        return false;
+    }
     MeshFitToRadius(mesh, radius);
+    if (AllPositionsEqual(mesh)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", radius);
+        *error = std::string("at radius ") + text + " the model shrinks to a point";
+        return false;
+    }
     if (flatNormals) MeshSetFlatNormals(mesh);
     MeshMergeNormals(mesh);
     MeshBounds bounds = MeshMeasure(mesh);

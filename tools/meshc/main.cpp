@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "tools/meshc/load.h"
+#include "tools/output/output_file.h"
 
 // Positions must stay closer than this to the origin to remain inside the view box.
 static const double kViewLimit = 150.5;
@@ -25,12 +27,13 @@ struct Arguments {
     bool fileNormals = false;
 };
 
+static const char* kUsage =
+    "usage: trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]\n"
+    "  converts an OBJ, PLY, STL or glTF 2.0 model into the compiled-in mesh\n";
+
 static int Usage(const char* why)
 {
-    std::fprintf(stderr,
-                 "trackview-meshc: %s\nusage: trackview-meshc IN -o OUT.cpp [--name NAME] "
-                 "[--radius R] [--normals flat|file]\n",
-                 why);
+    std::fprintf(stderr, "trackview-meshc: %s (--help for usage)\n", why);
     return 2;
 }
 
@@ -52,7 +55,7 @@ static std::string BaseName(const std::string& path, bool keepExtension)
     return base;
 }
 
-// Returns 0 when parsed, otherwise the exit code after printing the usage.
+// Returns 0 when parsed, -1 after --help or --version, otherwise 2 after a usage error.
 static int ParseArguments(int argc, char** argv, Arguments* args)
 {
     for (int i = 1; i < argc; ++i) {
@@ -74,7 +77,11 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
                 return Usage("--normals must be flat or file");
             }
         } else if (arg == "-h" || arg == "--help") {
-            return Usage("converts a model into the compiled-in mesh");
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "--version") {
+            std::puts("trackview-meshc " TRACKVIEW_VERSION);
+            return -1;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(("unknown option " + arg).c_str());
         } else if (args->input.empty()) {
@@ -88,12 +95,10 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
     return 0;
 }
 
-// A failed run removes any earlier output too, so that a stale mesh is never compiled in.
-static int Fail(const Arguments& args, const std::string& error)
+// A failed run leaves what OUT held untouched: it may be the user's own file, named by mistake.
+static int Fail(const std::string& error)
 {
     std::fprintf(stderr, "trackview-meshc: %s\n", error.c_str());
-    std::remove(args.output.c_str());
-    std::remove((args.output + ".tmp").c_str());
     return 1;
 }
 
@@ -103,14 +108,14 @@ static int Convert(const Arguments& args)
     options.fileNormals = args.fileNormals;
     MeshData mesh;
     std::string error;
-    if (!MeshLoadFile(args.input, options, &mesh, &error)) return Fail(args, error);
+    if (!MeshLoadFile(args.input, options, &mesh, &error)) return Fail(error);
     mesh.name = args.name;
     if (!MeshFinish(mesh, args.radius, !args.fileNormals, &error))
-        return Fail(args, args.input + ": " + error);
+        return Fail(args.input + ": " + error);
     MeshMergePositions(mesh);
     std::string origin = BaseName(args.input, true) + " by trackview-meshc";
     if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error))
-        return Fail(args, error);
+        return Fail(error);
 
     MeshBounds b = MeshMeasure(mesh);
     std::printf("%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "
@@ -124,7 +129,10 @@ static int Convert(const Arguments& args)
 int main(int argc, char** argv)
 {
     Arguments args;
-    if (int code = ParseArguments(argc, argv, &args)) return code;
+    if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? 0 : code;
+    // An output that cannot be written, or is the model itself, fails before the long work.
+    std::string error;
+    if (!OutputCheck(args.output, args.input, &error)) return Fail(error);
     // Assimp's readers can crash, hang or allocate by the billion on hostile files; converting
     // in a child process with limits on time and memory turns each into a plain error, and the
     // temporary file it may leave is removed. Both limits are tens of times what a model of
@@ -134,9 +142,14 @@ int main(int argc, char** argv)
     unsigned limit = unsigned(std::min(60.0 + 2.0 * megabytes, 86400.0));
     double memory = std::min((1024.0 + 100.0 * megabytes) * 1048576.0, 1e18);
     std::fflush(nullptr);
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child < 0) return Convert(args);
     if (child == 0) {
+        // The child ends with its parent (a signal, a kill): nothing is written afterwards. Its
+        // SIGTERM handler (tools/output) removes a temporary file it has begun.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(1); // the parent ended before the line above
         alarm(limit);
         struct rlimit space = {rlim_t(memory), rlim_t(memory)};
         setrlimit(RLIMIT_AS, &space);
@@ -146,10 +159,9 @@ int main(int argc, char** argv)
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-        return Fail(args, args.input + ": reading took more than " + std::to_string(limit) +
-                              " s; stopped");
+        return Fail(args.input + ": reading took more than " + std::to_string(limit) +
+                    " s; stopped");
     if (WIFSIGNALED(status))
-        return Fail(args,
-                    args.input + ": conversion crashed (" + strsignal(WTERMSIG(status)) + ")");
+        return Fail(args.input + ": conversion crashed (" + strsignal(WTERMSIG(status)) + ")");
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

@@ -45,14 +45,15 @@ bool Digits(const std::string& text)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Whether one header line (without its end) is well formed; adds what it declares.
+// Whether one header line (without its end) is well formed; adds what it declares. Lines that
+// are not format, element or property (comments, notes of some exporters, blank ones) are
+// skipped, as assimp skips them, as long as they hold printable text.
 bool PlyLineValid(const std::string& line, PlyHeader* header)
 {
     std::istringstream in(line);
     std::vector<std::string> words;
     for (std::string word; in >> word;) words.push_back(word);
-    if (words.empty()) return false;
-    const std::string& key = words[0];
+    const std::string key = words.empty() ? "" : words[0];
     if (key == "comment" || key == "obj_info") return true;
     bool printable = std::all_of(line.begin(), line.end(), [](char c) {
         return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r';
@@ -76,7 +77,8 @@ bool PlyLineValid(const std::string& line, PlyHeader* header)
         elements.push_back({words[1], std::stod(words[2]), {}});
         return true;
     }
-    if (key == "property" && !elements.empty()) {
+    if (key == "property") {
+        if (elements.empty()) return false;
         std::vector<PlyProperty>& properties = elements.back().properties;
         if (words.size() == 3 && PlyTypeSize(words[1]))
             properties.push_back({false, 0, PlyTypeSize(words[1])});
@@ -87,7 +89,7 @@ bool PlyLineValid(const std::string& line, PlyHeader* header)
             return false;
         return true;
     }
-    return false;
+    return true;
 }
 
 bool PlyHeaderParse(const std::string& head, PlyHeader* header, std::string* why)
@@ -101,7 +103,7 @@ bool PlyHeaderParse(const std::string& head, PlyHeader* header, std::string* why
     std::string last =
         dataStart == std::string::npos ? "" : head.substr(end + 1, dataStart - end - 1);
     if (dataStart == std::string::npos || (last != "end_header" && last != "end_header\r")) {
-        *why = "no complete PLY header in the first " + std::to_string(head.size()) + " bytes";
+        *why = "no complete PLY header";
         return false;
     }
     std::istringstream lines(head.substr(0, end + 1));
@@ -227,8 +229,18 @@ static bool PlyListsFit(const ByteReader& read, size_t size, const PlyHeader& he
 
 bool PlyCheck(const ByteReader& read, size_t size, std::string* why)
 {
-    std::string head(std::min(size, size_t(1) << 16), '\0');
-    head.resize(read(0, &head[0], head.size()));
+    // The header up to the end of its last line, read in blocks: long comments are fine.
+    std::string head;
+    size_t end = std::string::npos;
+    while (head.size() < size) {
+        size_t at = head.size();
+        head.resize(at + std::min(size - at, size_t(1) << 16));
+        head.resize(at + read(at, &head[at], head.size() - at));
+        if (head.size() == at) break;
+        if (end == std::string::npos) end = head.find("\nend_header", at < 16 ? 0 : at - 16);
+        if (end != std::string::npos && head.find('\n', std::max(end + 1, at)) != std::string::npos)
+            break;
+    }
     PlyHeader header;
     if (!PlyHeaderParse(head, &header, why)) return false;
     // Every value takes at least one byte in either encoding.
@@ -239,5 +251,7 @@ bool PlyCheck(const ByteReader& read, size_t size, std::string* why)
         *why = "PLY header declares more elements than the file holds";
         return false;
     }
+    if (header.format == "ascii" && !LongNumberCheck(read, header.dataStart, size, why))
+        return false;
     return PlyListsFit(read, size, header, why);
 }

@@ -11,13 +11,17 @@ struct OutputFile {
     FILE* stream = nullptr;
 };
 
-// Opens `path` for writing. Refuses a directory, a dangling link and the file `input` names
-// (same device and inode; pass "" for none). A regular file, or a name not taken yet, gets a
-// fresh temporary file in the same folder, created exclusively (never through a link) and
-// renamed over the name by OutputCommit. A device or a pipe (/dev/null, /dev/stdout) is written
+// Opens `path` for writing. Refuses a directory, a name ending in '/', a dangling link and the
+// file `input` names (same device and inode; pass "" for none). A regular file, or a name not taken
+// yet, gets a fresh temporary file in the same folder, created exclusively (never through a link)
+// and renamed over the name by OutputCommit. A device or a pipe (/dev/null, /dev/stdout) is written
 // through in place and never replaced: the user asked for the bytes to go there.
 bool OutputOpen(const std::string& path, const std::string& input, OutputFile* out,
                 std::string* error);
+
+// The refusals of OutputOpen, and whether the folder takes a new file, without creating
+// anything: for a tool that checks its output before long work done elsewhere.
+bool OutputCheck(const std::string& path, const std::string& input, std::string* error);
 
 // Flushes and closes, then renames the temporary file into place; false (and nothing left
 // behind) when any of it fails, for instance a full disk.

@@ -19,7 +19,7 @@
 static const char* kUsage =
     "usage: trackview-snapshot [--size WxH] [--events SCRIPT] [--state] [-o OUT.png]\n"
     "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y,\n"
-    "          key C (a character, or esc), paint, idle N (default: idle 1)\n";
+    "          key C (a character, or esc), paint, idle N (N up to 100000; default: idle 1)\n";
 
 struct Options {
     int width = 819, height = 819;
@@ -28,10 +28,16 @@ struct Options {
     std::string output;
 };
 
-static int UsageError(const std::string& message)
+// Prints the one-line message; returns code (2 for a usage error, 1 for a failed write).
+static int Failure(int code, const std::string& message)
 {
     std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
-    return 2;
+    return code;
+}
+
+static int UsageError(const std::string& message)
+{
+    return Failure(2, message);
 }
 
 static bool ParseSize(const char* text, int* width, int* height)
@@ -48,7 +54,8 @@ static bool ParseSize(const char* text, int* width, int* height)
     return true;
 }
 
-// Returns 0 when the options are complete, 2 after printing a usage error, -1 for --help.
+// Returns 0 when the options are complete, 2 after printing a usage error, -1 for --help and
+// --version.
 static int ParseOptions(int argc, char** argv, Options* options)
 {
     for (int i = 1; i < argc; ++i) {
@@ -56,6 +63,9 @@ static int ParseOptions(int argc, char** argv, Options* options)
         bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "--version") {
+            std::puts("trackview-snapshot " TRACKVIEW_VERSION);
             return -1;
         } else if (arg == "--state") {
             options->printState = true;
@@ -124,14 +134,14 @@ int main(int argc, char** argv)
     std::string error;
     if (!ScriptParse(options.events, &events, &error)) return UsageError("--events: " + error);
 
-    // Open the output first, so that an unwritable path fails before any work is done.
+    // Open the output first, so that an unwritable path fails before any work is done. Until the
+    // image is committed only a temporary file exists, removed on failure or an ending signal.
     OutputFile out;
     if (!options.output.empty() && !OutputOpen(options.output, "", &out, &error))
-        return UsageError(error);
+        return Failure(1, error);
     auto abandon = [&](int code, const std::string& message) {
         OutputAbandon(&out);
-        std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
-        return code;
+        return Failure(code, message);
     };
 
     if (!HeadlessOpen(options.width, options.height, &error))
@@ -148,10 +158,12 @@ int main(int argc, char** argv)
                                   options.output + "' (add 'idle 1')");
         std::vector<unsigned char> rgb = HeadlessReadPixels(options.width, options.height);
         if (!PngWrite(out.stream, options.width, options.height, rgb, &error))
-            return abandon(2, "cannot write '" + options.output + "': " + error);
-        if (!OutputCommit(&out, &error)) return abandon(2, error);
+            return abandon(1, "cannot write '" + options.output + "': " + error);
+        if (!OutputCommit(&out, &error)) return abandon(1, error);
     }
     if (options.printState) PrintState();
     HeadlessClose();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) // a lost result is a failure
+        return Failure(1, std::string("cannot write the state: ") + std::strerror(errno));
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "tools/snapshot/script.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <sstream>
 
@@ -60,8 +59,9 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
     } else if (verb == "idle") {
         if (words.size() != 2) return wrongCount(2);
         event.op = SCRIPT_IDLE;
-        if (!ParseInt(words[1], 0, INT_MAX, &event.a)) {
-            *error = "bad idle count (a whole number from 0): '" + item + "'";
+        if (!ParseInt(words[1], 0, kScriptMaxIdle, &event.a)) {
+            *error = "bad idle count (a whole number from 0 to " + std::to_string(kScriptMaxIdle) +
+                     "): '" + item + "'";
             return false;
         }
     } else {

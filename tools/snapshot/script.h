@@ -6,6 +6,10 @@
 
 enum ScriptOp { SCRIPT_PRESS, SCRIPT_MOVE, SCRIPT_RELEASE, SCRIPT_KEY, SCRIPT_PAINT, SCRIPT_IDLE };
 
+// Most frames one `idle` may run (about half an hour of spinning at 60 frames a second): a
+// typing slip of a few digits must not keep the tool busy for months.
+const int kScriptMaxIdle = 100000;
+
 struct ScriptEvent {
     ScriptOp op;
     int a, b; // x and y; the character code; the idle count
