@@ -2,7 +2,6 @@
 # with CTest twice: every case as its own test (discovered when the tests run, so that
 # `ctest -R` finds single cases), and the whole binary in one process, shuffled and run twice, as
 # PREFIX TARGET.shuffled, so that cases which pass only alone or in one order fail.
-include_guard(GLOBAL)
 find_package(GTest REQUIRED)
 include(GoogleTest)
 

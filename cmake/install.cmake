@@ -30,7 +30,7 @@ endforeach()
 add_custom_target(trackview_docs ALL DEPENDS ${gz_files})
 
 install(FILES docs/trackview.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-get_property(hicolor_dir GLOBAL PROPERTY TRACKVIEW_HICOLOR_DIR)
+get_target_property(hicolor_dir trackview_hicolor HICOLOR_DIR)
 install(DIRECTORY ${hicolor_dir}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES README.md LICENSE docs/copyright ${docs_dir}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -6,7 +6,7 @@ option(TRACKVIEW_WINDOWS_PROGRAM "Cross-build trackview.exe with mingw-w64" ON)
 if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
   include(ExternalProject)
   get_target_property(mesh_source trackview_mesh_source MESH_SOURCE)
-  get_property(icon_file GLOBAL PROPERTY TRACKVIEW_ICON_FILE)
+  get_target_property(icon_file trackview_icon ICON_FILE)
   set(TRACKVIEW_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
   ExternalProject_Add(trackview_windows
     SOURCE_DIR ${PROJECT_SOURCE_DIR}

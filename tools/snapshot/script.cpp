@@ -47,7 +47,7 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
         if (words.size() != 2) return wrongCount(2);
         event.op = SCRIPT_KEY;
         if (words[1] == "esc") {
-            event.a = 27;
+            event.a = kKeyEscape;
         } else if (words[1].size() == 1) {
             event.a = static_cast<unsigned char>(words[1][0]);
         } else {
