@@ -52,6 +52,7 @@ TEST(MessageLoop, EventsGoFirstKeysActOnceMovesMergeUpToTheReleaseAndCloseEndsIt
 {
     ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
     ResetViewerState();
+    hookCalls = pendingAtHook = 0;
     viewer.winWidth = viewer.winHeight = 819;
     static int dummyContext;
     viewer.hglrc = &dummyContext; // the handlers act only with a context
