@@ -24,6 +24,11 @@ struct MeshModel {
     int32_t texCoordCount;
 };
 
+// The viewing box reaches this far from the origin (the projection's half height), so every
+// position lies closer; generated meshes reach out to kMeshRadius unless told otherwise.
+constexpr double kViewLimit = 150.5;
+constexpr double kMeshRadius = 146.0;
+
 static_assert(sizeof(Vec3) == 12, "a position is three packed floats");
 static_assert(sizeof(MeshFace) == 36, "a face is nine packed int32 values");
 

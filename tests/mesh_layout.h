@@ -34,7 +34,7 @@ inline std::string MeshLayoutFault(const MeshModel& m, double radius)
         }
     }
     for (int32_t i = 0; i < m.vertexCount; ++i)
-        if (!(MeshLength(m.vertices[i]) <= radius && MeshLength(m.vertices[i]) < 150.5))
+        if (!(MeshLength(m.vertices[i]) <= radius && MeshLength(m.vertices[i]) < kViewLimit))
             return "position " + std::to_string(i) + " beyond the radius";
     for (int32_t i = 0; i < m.normalCount; ++i) {
         double length = MeshLength(m.normals[i]);
@@ -58,8 +58,13 @@ inline bool MeshValuesUnique(const Vec3* values, int32_t count)
 // A mesh in memory seen as the compiled record.
 inline MeshModel MeshView(const MeshData& m)
 {
-    return {m.name.c_str(),         m.faces.data(),   int32_t(m.faces.size()),
-            m.vertices.data(),      int32_t(m.vertices.size()),
-            m.normals.data(),       int32_t(m.normals.size()),
-            nullptr,                0};
+    return {m.name.c_str(),
+            m.faces.data(),
+            int32_t(m.faces.size()),
+            m.vertices.data(),
+            int32_t(m.vertices.size()),
+            m.normals.data(),
+            int32_t(m.normals.size()),
+            nullptr,
+            0};
 }

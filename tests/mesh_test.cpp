@@ -10,7 +10,7 @@ TEST(BuiltInMesh, EveryFaceIsDrawableAndInsideTheViewingBox)
 {
     const MeshModel& m = meshModel;
     ASSERT_GE(m.faceCount, 10000);
-    ASSERT_EQ(MeshLayoutFault(m, 146.0), "");
+    ASSERT_EQ(MeshLayoutFault(m, kMeshRadius), "");
     EXPECT_TRUE(MeshValuesUnique(m.vertices, m.vertexCount));
     EXPECT_TRUE(MeshValuesUnique(m.normals, m.normalCount));
     double farthest = 0;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/mesh.h"
 #include "viewer/gl.h"
 #include "viewer/state.h"
 
@@ -19,10 +20,10 @@ void SetProjection()
 {
     // A window never has zero height; should one arrive, keep the projection finite.
     float aspect = viewer.winHeight > 0 ? float(viewer.winWidth) / float(viewer.winHeight) : 1.0f;
-    double halfWidth = 150.5 * double(aspect);
+    double halfWidth = kViewLimit * double(aspect);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-halfWidth, halfWidth, -150.5, 150.5, -160.0, 160.0);
+    glOrtho(-halfWidth, halfWidth, -kViewLimit, kViewLimit, -160.0, 160.0);
     glMatrixMode(GL_MODELVIEW);
 }
 

@@ -12,7 +12,7 @@ TEST(CompiledMesh, PrismArraysHaveTheCompiledLayout)
     ASSERT_EQ(m.faceCount, 8);
     ASSERT_EQ(m.vertexCount, 6);
     ASSERT_EQ(m.normalCount, 5);
-    ASSERT_EQ(MeshLayoutFault(m, 146.0), "");
+    ASSERT_EQ(MeshLayoutFault(m, kMeshRadius), "");
     EXPECT_TRUE(MeshValuesUnique(m.vertices, m.vertexCount));
     EXPECT_TRUE(MeshValuesUnique(m.normals, m.normalCount));
     // The first end faces -z (its corners run clockwise seen from +z), the second +z.

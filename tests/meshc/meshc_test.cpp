@@ -30,7 +30,7 @@ TEST(MeshCompiler, EveryModelComesOutCentredFittedAndFacingOutwards)
         std::string name, mode;
         size_t faces = 0, normals = 0, parts = 0;
         words >> name >> faces >> normals >> parts >> mode;
-        for (double radius : {146.0, 150.49999, 1e-3}) {
+        for (double radius : {kMeshRadius, 150.49999, 1e-3}) {
             SCOPED_TRACE(name + " at radius " + std::to_string(radius));
             MeshLoadOptions options;
             options.fileNormals = mode == "file";

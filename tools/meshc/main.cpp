@@ -18,12 +18,9 @@
 #include "tools/meshc/load.h"
 #include "tools/output/output_file.h"
 
-// Positions must stay closer than this to the origin to remain inside the view box.
-static const double kViewLimit = 150.5;
-
 struct Arguments {
     std::string input, output, name;
-    double radius = 146.0;
+    double radius = kMeshRadius;
     bool fileNormals = false;
 };
 

@@ -56,7 +56,7 @@ int main(int argc, char** argv)
             MeshAddFace(mesh, a, c, d, second);
         }
     }
-    MeshFitToRadius(mesh, 146.0);
+    MeshFitToRadius(mesh, kMeshRadius);
     MeshMergeNormals(mesh);
     MeshMergePositions(mesh);
     std::string error;

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         return 0;
     }
-    if (!MeshFinish(mesh, 146.0, !options.fileNormals, &error)) return 0;
-    if (!MeshLayoutFault(MeshView(mesh), 146.0).empty()) std::abort();
+    if (!MeshFinish(mesh, kMeshRadius, !options.fileNormals, &error)) return 0;
+    if (!MeshLayoutFault(MeshView(mesh), kMeshRadius).empty()) std::abort();
     return 0;
 }
