@@ -49,6 +49,9 @@ TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
     EXPECT_EQ(s.Run(kSnapshot + " -o /dev/null").status, 0);
     struct stat null;
     EXPECT_TRUE(stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
+    // /dev/stdout into a pipe: a link to a pipe, which has no path to resolve.
+    EXPECT_EQ(s.Run(kSnapshot + " -o /dev/stdout | head -c 4 | tail -c 3 | grep -qx PNG").status,
+              0);
     ToolRun stopped = s.Run(kSnapshot + " --size 32x32 --events 'idle 100000' -o out.png & " +
                             "p=$!; sleep 0.5; kill -TERM $p; wait $p");
     EXPECT_EQ(stopped.status, 143) << stopped.err; // ended by SIGTERM

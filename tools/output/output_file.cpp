@@ -81,12 +81,14 @@ static bool OutputTarget(const std::string& name, const std::string& input, std:
     if (lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         // Keep the user's link: the result replaces what it points at.
         char* resolved = realpath(name.c_str(), nullptr);
-        if (!resolved) {
+        struct stat end;
+        if (resolved) {
+            *path = resolved;
+        } else if (stat(name.c_str(), &end) != 0 || S_ISREG(end.st_mode)) {
             *error =
                 Fault(name, "it is a link to nothing (" + std::string(std::strerror(errno)) + ")");
             return false;
-        }
-        *path = resolved;
+        } // else a pipe or socket with no path (/dev/stdout into a pipe): written through below
         std::free(resolved);
     }
     *exists = stat(path->c_str(), target) == 0;
