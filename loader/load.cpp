@@ -1,0 +1,1 @@
+#include "loader/load.h"

@@ -1,0 +1,35 @@
+// Opening a model file (OBJ, PLY, STL, glTF 2.0) as a mesh that the renderer draws as it draws
+// the built-in one: triangles, centred on the bounding box, the farthest position at the radius,
+// flat normals or the file's own, equal positions and equal normals stored once. No platform,
+// window or GL code: the programs and the mesh compiler all read files through this.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "loader/mesh_data.h"
+
+// Most faces a mesh may have: 3 x faces positions must still fit the int32 counts.
+const size_t kMeshMaxFaces = 715827882;
+
+struct LoadOptions {
+    bool fileNormals = false;        // keep the file's normals instead of flat face normals
+    double radius = kMeshRadius;     // the farthest position ends up this far from the origin
+    size_t maxFaces = kMeshMaxFaces; // lowered by tests to reach the limit with small files
+};
+
+// The formats read, by lower-case file extension: obj, ply, stl, gltf, glb.
+bool LoadFormatKnown(const std::string& extension);
+
+// Reads the file at path (UTF-8, also on Windows) into a finished mesh named after the file.
+// On failure: false, mesh empty, and error holds one line in a user's words that names the file
+// and, for text formats, the line: "model.obj:1207: face index 90001 is past the 90000
+// positions". Side files (glTF buffers) come only from the model's folder or below.
+bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
+                   std::string* error);
+
+// The same for bytes in memory; format is the extension, name labels the messages. Side files
+// are refused (data URIs are fine).
+bool LoadModelMemory(const void* data, size_t size, const std::string& format,
+                     const std::string& name, const LoadOptions& options, MeshData* mesh,
+                     std::string* error);

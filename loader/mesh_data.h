@@ -1,0 +1,42 @@
+// A mesh in memory as the loader builds it, and what is done to every mesh before it is shown:
+// merging equal values, flat normals, fitting it into the viewing box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/mesh.h"
+
+struct MeshData {
+    std::string name;
+    std::vector<Vec3> vertices; // as read: shared or not, as the file has them, until merged
+    std::vector<Vec3> normals;
+    std::vector<MeshFace> faces;
+};
+
+// Appends a face with its own three positions and its own copy of the normal (one per corner).
+void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3]);
+
+// Each stores every value once: merges bit-identical normals (positions), keeping the order of
+// first use, and re-points the faces. The drawing stays the same, value for value.
+void MeshMergeNormals(MeshData& mesh);
+void MeshMergePositions(MeshData& mesh);
+
+// Gives every face its own flat normal (right-hand rule), one per face; merge afterwards.
+void MeshSetFlatNormals(MeshData& mesh);
+
+// Unit normal of the triangle by the right-hand rule; the zero vector for a degenerate one.
+Vec3 FaceNormal(Vec3 a, Vec3 b, Vec3 c);
+
+// Unit length, or the zero vector when the input has no usable direction.
+Vec3 NormalisedOrZero(Vec3 v);
+
+struct MeshBounds {
+    Vec3 min, max;
+    double radius; // farthest position from the origin
+};
+MeshBounds MeshMeasure(const MeshData& mesh);
+
+// Moves the bounding-box centre to the origin and scales uniformly so that the farthest
+// position lies at radius (rounded down where single precision would overshoot).
+void MeshFitToRadius(MeshData& mesh, double radius);

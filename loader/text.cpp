@@ -1,0 +1,1 @@
+#include "loader/text.h"
