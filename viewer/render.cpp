@@ -153,5 +153,5 @@ void DrawMesh(const MeshModel& mesh)
 
 void DrawModel()
 {
-    DrawMesh(meshModel);
+    DrawMesh(*viewer.mesh);
 }

@@ -14,7 +14,7 @@ void EndFrame();
 void ApplyMaterials();
 void DrawModel();
 
-// DrawModel's loop for any mesh (DrawModel passes meshModel).
+// DrawModel's loop for any mesh (DrawModel passes viewer.mesh).
 void DrawMesh(const MeshModel& mesh);
 
 // objectXform = R x objectXform for the current step, kept a rotation; no-op for a degenerate step.

@@ -1,6 +1,7 @@
 // The single record of mutable viewer state, statically initialised, plus the constant light table.
 #pragma once
 
+#include "model/mesh.h"
 #include "model/vec3.h"
 #include "viewer/startup.h"
 
@@ -30,6 +31,8 @@ struct ViewerState {
     float objectXform[16] = {}; // column-major; InitScene makes it the identity
 
     float keyLevel = 0.55f; // the value that the keys 'j' and 'k' step
+
+    const MeshModel* mesh = &meshModel; // what DrawModel draws: built in, or a file's (open.h)
 };
 
 extern ViewerState viewer;

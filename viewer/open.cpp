@@ -1,0 +1,95 @@
+#include "viewer/open.h"
+
+#include <utility>
+
+#include "loader/load.h"
+#include "viewer/render.h"
+#include "viewer/state.h"
+
+// The mesh shown in place of the built-in one: its arrays, the record that points into them,
+// and the name of its file.
+static MeshData shownData;
+static MeshModel shownModel;
+static std::string shownName;
+
+ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
+{
+    ViewerArgs parsed;
+    bool options = true;
+    for (const std::string& arg : args) {
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            bool known = arg == "--help" || arg == "--version";
+            parsed.action = arg == "--help" ? VIEWER_HELP : VIEWER_VERSION;
+            if (!known || args.size() > 1) {
+                parsed.action = VIEWER_USAGE_ERROR;
+                parsed.error = known ? arg + " takes no file (try --help)"
+                                     : "unknown option '" + arg + "' (try --help)";
+                return parsed;
+            }
+        } else if (parsed.file.empty() && !arg.empty()) {
+            parsed.file = arg;
+        } else {
+            parsed.action = VIEWER_USAGE_ERROR;
+            parsed.error = arg.empty() ? "an empty file name (try --help)"
+                                       : "one file at most: '" + arg + "' is one too many";
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+std::string FileBaseName(const std::string& path)
+{
+#ifdef _WIN32
+    size_t slash = path.find_last_of("/\\");
+#else
+    size_t slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LoadingText(const std::string& path)
+{
+    return "loading " + FileBaseName(path) + "...";
+}
+
+bool ViewerOpenFile(const std::string& path, std::string* error)
+{
+    MeshData mesh;
+    std::string reason;
+    if (LoadModelFile(path, LoadOptions(), &mesh, &reason)) {
+        ViewerShowMesh(&mesh, path);
+        return true;
+    }
+    // The loader's line starts with the name it was given; "cannot open" is said once.
+    const std::string unreadable = path + ": cannot open: ";
+    if (reason.compare(0, unreadable.size(), unreadable) == 0)
+        reason = path + ": " + reason.substr(unreadable.size());
+    *error = "cannot open " + reason;
+    return false;
+}
+
+void ViewerShowMesh(MeshData* mesh, const std::string& path)
+{
+    shownData = std::move(*mesh);
+    shownModel = {shownData.name.c_str(),
+                  shownData.faces.data(),
+                  int32_t(shownData.faces.size()),
+                  shownData.vertices.data(),
+                  int32_t(shownData.vertices.size()),
+                  shownData.normals.data(),
+                  int32_t(shownData.normals.size()),
+                  nullptr,
+                  0};
+    shownName = FileBaseName(path);
+    viewer.mesh = &shownModel;
+    RequestRedraw();
+}
+
+std::string ViewerTitle()
+{
+    if (viewer.mesh != &shownModel) return kWindowTitleUtf8;
+    return shownName + " -" + kWindowTitleUtf8;
+}
