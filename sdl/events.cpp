@@ -39,6 +39,14 @@ ShellEvent TranslateEvent(const SDL_Event& event)
             out.message = SHELL_RESIZED;
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) out.message = SHELL_CLOSE;
         break;
+    case SDL_DROPFILE:
+        out.message = SHELL_DROP;
+        out.path = event.drop.file;
+        break;
+    case SDL_DROPBEGIN:
+    case SDL_DROPCOMPLETE:
+        out.message = SHELL_DROPEND;
+        break;
     case SDL_QUIT: // the last window closed, or SIGTERM / SIGINT
         out.message = SHELL_CLOSE;
         break;

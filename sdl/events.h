@@ -15,6 +15,8 @@ enum ShellMessage {
     SHELL_CHARS,   // ASCII character codes typed, codes[0] to codes[count - 1]
     SHELL_RESIZED, // the window is no longer at its fixed size
     SHELL_CLOSE,   // close button, or the session asks the program to end
+    SHELL_DROP,    // a file dropped on the window, at path
+    SHELL_DROPEND, // a drop begins or ends
 };
 
 struct ShellEvent {
@@ -22,6 +24,7 @@ struct ShellEvent {
     int x = 0, y = 0; // window coordinates, origin top left; negative or beyond while dragging
     int count = 0;
     int codes[SDL_TEXTINPUTEVENT_TEXT_SIZE] = {};
+    const char* path = nullptr; // UTF-8, owned by the SDL event
 };
 
 ShellEvent TranslateEvent(const SDL_Event& event);

@@ -12,22 +12,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "sdl/open.h"
 #include "sdl/window.h"
+#include "viewer/open.h"
 #include "viewer/platform.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
-
-static const char kUsage[] =
-    "usage: trackview [--help | --version]\n"
-    "Shows the built-in mesh in a window.\n"
-    "  drag with the left button   turn the mesh; released away from the press point, it spins\n"
-    "  click without moving        stop it\n"
-    "  f                           fog on or off\n"
-    "  p                           wireframe on or off\n"
-    "  Esc                         quit\n";
 
 void PresentFrame(void* hdc)
 {
@@ -143,22 +138,37 @@ static bool FormatUsable()
     return false;
 }
 
-// --help and --version answer and end the program (true, code in *exitCode); other arguments
-// are a usage error.
-static bool HandleArguments(int argc, char** argv, int* exitCode)
+// --help and --version answer and end the program (true, code in *exitCode), and so does a usage
+// error; otherwise *file is the file to show (or empty).
+static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* file)
 {
-    if (argc < 2) return false;
+    ViewerArgs args = ParseViewerArgs(std::vector<std::string>(argv + 1, argv + argc));
+    *file = args.file;
     *exitCode = 0;
-    if (argc == 2 && !std::strcmp(argv[1], "--help")) {
-        std::fputs(kUsage, stdout);
-    } else if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+    if (args.action == VIEWER_HELP) {
+        std::fputs(kViewerUsage, stdout);
+    } else if (args.action == VIEWER_VERSION) {
         std::puts("trackview " TRACKVIEW_VERSION);
-    } else {
-        std::fprintf(stderr, "trackview: unknown argument '%s' (try --help)\n", argv[1]);
+    } else if (args.action == VIEWER_USAGE_ERROR) {
+        std::fprintf(stderr, "trackview: %s\n", args.error.c_str());
         *exitCode = 2;
+    } else {
+        return false;
     }
     if (std::fflush(stdout) != 0 && *exitCode == 0) *exitCode = 1;
     return true;
+}
+
+// The file named on the command line is read before anything shows: a bad one ends the program
+// at once with its line on stderr and in an error box.
+static bool OpenStartupFile(const std::string& file)
+{
+    std::string error;
+    if (file.empty() || OpenAtStart(file, &error)) return true;
+    std::fprintf(stderr, "trackview: %s\n", error.c_str());
+    signalExitCode = 1;
+    ShowBox(SDL_MESSAGEBOX_ERROR, "Error", error.c_str(), "error box");
+    return false;
 }
 
 int main(int argc, char** argv)
@@ -169,9 +179,11 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr); // SDL then leaves these two to the program
     sigaction(SIGINT, &action, nullptr);
     int exitCode = 0;
-    if (HandleArguments(argc, argv, &exitCode)) return exitCode;
+    std::string file;
+    if (HandleArguments(argc, argv, &exitCode, &file)) return exitCode;
 
     if (!DisplayReachable()) return 1;
+    if (!OpenStartupFile(file)) return 1;
     ShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailStartup("SDL_Init failed");
 
@@ -185,7 +197,7 @@ int main(int argc, char** argv)
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_Window* window =
-        SDL_CreateWindow(kWindowTitleUtf8, viewer.winX, viewer.winY, viewer.winWidth,
+        SDL_CreateWindow(ViewerTitle().c_str(), viewer.winX, viewer.winY, viewer.winWidth,
                          viewer.winHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window) return FailStartup(DiagnoseWindowFailure());
     viewer.hdc = window;

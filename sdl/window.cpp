@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "sdl/open.h"
 #include "viewer/keys.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
@@ -67,6 +68,12 @@ bool WindowHandle(const ShellEvent& event)
             }
         }
         break;
+    case SHELL_DROP:
+        if (context) DropFile(event.path);
+        break;
+    case SHELL_DROPEND:
+        DropReset();
+        break;
     case SHELL_CLOSE:
         WindowDestroy();
         return false;
@@ -89,6 +96,8 @@ int RunMessageLoop()
             WindowDestroy();
             return 1;
         }
-        if (!WindowHandle(TranslateEvent(event))) return 0;
+        bool open = WindowHandle(TranslateEvent(event));
+        if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) SDL_free(event.drop.file);
+        if (!open) return 0;
     }
 }
