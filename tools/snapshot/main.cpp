@@ -12,12 +12,15 @@
 #include "tools/output/output_file.h"
 #include "tools/snapshot/png_write.h"
 #include "tools/snapshot/script.h"
+#include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
 
 static const char* kUsage =
-    "usage: trackview-snapshot [--size WxH] [--events SCRIPT] [--state] [-o OUT.png]\n"
+    "usage: trackview-snapshot [--model FILE] [--size WxH] [--events SCRIPT] [--state]\n"
+    "                          [-o OUT.png]\n"
+    "  FILE: a model (.obj, .ply, .stl, .gltf, .glb) shown instead of the built-in mesh\n"
     "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y,\n"
     "          key C (a character, or esc), paint, idle N (N up to 100000; default: idle 1)\n";
 
@@ -26,6 +29,7 @@ struct Options {
     std::string events = "idle 1";
     bool printState = false;
     std::string output;
+    std::string model; // empty: the built-in mesh
 };
 
 // Prints the one-line message; returns code (2 for a usage error, 1 for a failed write).
@@ -69,13 +73,14 @@ static int ParseOptions(int argc, char** argv, Options* options)
             return -1;
         } else if (arg == "--state") {
             options->printState = true;
-        } else if (arg == "--size" || arg == "--events" || arg == "-o") {
+        } else if (arg == "--size" || arg == "--events" || arg == "-o" || arg == "--model") {
             if (!hasValue) return UsageError(arg + " needs a value");
             const char* value = argv[++i];
             if (arg == "--size" && !ParseSize(value, &options->width, &options->height))
                 return UsageError(std::string("bad size '") + value +
                                   "' (WxH, each from 1 to 8192)");
             if (arg == "--events") options->events = value;
+            if (arg == "--model") options->model = value;
             if (arg == "-o") {
                 options->output = value;
                 if (options->output.empty()) return UsageError("-o needs a file name");
@@ -144,6 +149,7 @@ int main(int argc, char** argv)
         return Failure(code, message);
     };
 
+    if (!options.model.empty() && !ViewerOpenFile(options.model, &error)) return abandon(1, error);
     if (!HeadlessOpen(options.width, options.height, &error))
         return abandon(1, "no headless OpenGL context: " + error);
     viewer.winWidth = options.width;
