@@ -1,11 +1,14 @@
 // Entry point of the Win32 program: the window class, the start-up notice, the fixed-size window
 // and the message loop that doubles as the render loop through the viewer's idle hook.
-// Lacks: command-line options (the command line is ignored) and any window but the one.
+// The command line names at most one model file (shell/open.h). Lacks any window but the one.
 #include <windows.h>
+#include <shellapi.h>
 
+#include "shell/open.h"
 #include "shell/pixelformat.h"
 #include "shell/resource.h"
 #include "shell/wndproc.h"
+#include "viewer/open.h"
 #include "viewer/platform.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
@@ -34,6 +37,8 @@ static int RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    ViewerArgs args = ParseCommandLine();
+    if (args.action != VIEWER_RUN) return AnswerArguments(args);
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     wc.lpfnWndProc = MainWndProc;
@@ -43,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     wc.lpszClassName = kWindowClass;
     // Without the class or the window no message would ever come: say so instead of waiting.
     if (!RegisterClassA(&wc)) ExitWithError(nullptr, "RegisterClass failed");
+    if (!args.file.empty() && !OpenAtStart(args.file)) return 1;
 
     MessageBoxA(nullptr, kNoticeText, kNoticeCaption, MB_OK);
 
@@ -53,6 +59,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
                                 viewer.winX, viewer.winY, viewer.winWidth, viewer.winHeight,
                                 nullptr, nullptr, instance, nullptr);
     if (!hwnd) ExitWithError(nullptr, "CreateWindow failed");
+    if (!args.file.empty()) SetViewerTitle(hwnd);
+    DragAcceptFiles(hwnd, TRUE);
 
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);

@@ -1,8 +1,10 @@
 // The window procedure of the Win32 shell: rendering context with the window, mouse to the
 // trackball, the shared key table, paint and palette messages to redraw requests, and a window
-// that keeps its fixed size. Lacks: any menu, and keys beyond the shared table.
+// that keeps its fixed size, files dropped on it opened. Lacks: any menu, and keys beyond the
+// shared table.
 #include "shell/wndproc.h"
 
+#include "shell/open.h"
 #include "shell/pixelformat.h"
 #include "viewer/keys.h"
 #include "viewer/render.h"
@@ -116,6 +118,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (!viewer.hpalette || (HWND)wParam == hwnd) break;
         RealizeViewerPalette();
         RequestRedraw();
+        return 0;
+    case WM_DROPFILES:
+        OpenDropped(hwnd, (HDROP)wParam);
         return 0;
     case WM_DESTROY:
         DestroyViewerContext(hwnd);

@@ -9,6 +9,7 @@
 //   window       CreateWindowExA returns no window
 //   palette      the format reads back as a 3-3-2 format that needs a palette; the palette the
 //                shell creates is printed on stdout and then really created
+// The fault's name is no file to open: the shell sees a command line without it.
 // The seams are the import-table pointers the shell calls through: this file defines them, so
 // the linker takes them instead of the import library's, and they forward to the real functions.
 #include <windows.h>
@@ -109,6 +110,12 @@ static HPALETTE WINAPI FaultCreatePalette(const LOGPALETTE* block)
     return REAL("gdi32.dll", "CreatePalette", FaultCreatePalette)(block);
 }
 
+static LPWSTR WINAPI FaultGetCommandLineW()
+{
+    static wchar_t line[] = L"trackview-faults.exe";
+    return line;
+}
+
 extern "C" {
 void* __imp_GetDC = reinterpret_cast<void*>(FaultGetDC);
 void* __imp_wglCreateContext = reinterpret_cast<void*>(FaultCreateContext);
@@ -118,6 +125,7 @@ void* __imp_RegisterClassA = reinterpret_cast<void*>(FaultRegisterClassA);
 void* __imp_CreateWindowExA = reinterpret_cast<void*>(FaultCreateWindowExA);
 void* __imp_DescribePixelFormat = reinterpret_cast<void*>(FaultDescribePixelFormat);
 void* __imp_CreatePalette = reinterpret_cast<void*>(FaultCreatePalette);
+void* __imp_GetCommandLineW = reinterpret_cast<void*>(FaultGetCommandLineW);
 }
 
 int main(int argc, char** argv)
