@@ -2,10 +2,12 @@
 # End-to-end test of the trackview window on an Xvfb of its own: the start-up notice, the window's
 # size and title, frames, spinning, a drag released outside the window, a click that stops the
 # mesh (and then no CPU use), the keys, a resize, Esc, signals; then the start-up failures:
-# arguments, no display, no GL pixel format, no message box. (The close button is the message
-# loop's test, sdl/tests/loop_test.cpp.)  usage: window_test.sh WORKDIR TRACKVIEW
+# arguments, no display, no GL pixel format, no message box. Model files: one named on the
+# command line, files dropped on the window (by XDND_DROP), bad ones. (The close button is the
+# message loop's test, sdl/tests/loop_test.cpp.)
+# usage: window_test.sh WORKDIR TRACKVIEW MODELS_DIR XDND_DROP
 set -u
-work=$1 trackview=$2
+work=$1 trackview=$2 models=$3 drop=$4
 rm -rf "$work"
 source "$(dirname "$0")/../../tests/lib/x11.sh"
 unset WAYLAND_DISPLAY
@@ -13,7 +15,7 @@ export SDL_VIDEODRIVER=x11 # an inherited driver would take SDL away from this s
 caption=$(StartupText kNoticeCaption) title=$(StartupText kWindowTitleUtf8)
 clear='102,51,13' fog='128,64,64' view=819x819+50+50
 
-Start() { "$trackview" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
+Start() { "$trackview" "$@" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
 Notice() { notice=$(TitledWindow "$caption"); [[ -n $notice ]]; }
 Main() { main=$(WindowOf "$pid" "$(TitlePattern)" "${1:-20}"); }
 Answer() { Poll 20 Notice && Key "$notice" Return && Main; }
@@ -23,7 +25,9 @@ Still() { Shot a "$view" && sleep 0.2 && Shot b "$view" && Same a b; }
 Shows() { Shot now "$view" && Same now "$1"; }
 Background() { Shot now "$view" && Near "$(Pixel now 10 10)" "$1" && Near "$(Pixel now 808 808)" "$1"; }
 Fixed() { [[ $(xdotool getwindowgeometry "$main" | tr -s ' \n' ' ') == *"50,50 (screen: 0) Geometry: 819x819 " ]]; }
-Covered() { convert "$work/$1.png" -fuzz 1% -fill black -opaque "rgb($clear)" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:; }
+Covered() { convert "$work/$1.png" -fuzz 1% -fill black -opaque "rgb(${2:-$clear})" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:; }
+Titled() { local id; id=$(TitledWindow "$1 -$title"); [[ -n $id ]] && ((id == main)); } # file $1
+ErrorBox() { errorbox=$(TitledWindow Error); [[ -n $errorbox ]]; }
 
 XvfbStart
 Start
@@ -76,6 +80,27 @@ Answer
 kill -INT "$pid"
 Check "SIGINT while running: code 0 at once" Exits 0 2
 
+printf 'v 0 0 0\nf 1 2 3\n' >"$work/bad.obj"
+Start "$work/bad.obj"
+Check "a bad file named: an error box at once, no notice" eval 'Poll 20 ErrorBox && ! Notice'
+Key "$errorbox" Return
+Check "and code 1, the reason on stderr" eval 'Exits 1 10 && grep -q "cannot open $work/bad.obj:2: " "$work/stderr"'
+Start "$models/tetra.obj"
+Check "a file named: the notice, then the window titled after the file" eval \
+    'Poll 20 Notice && Key "$notice" Return && main=$(WindowOf "$pid" "^tetra.obj - ") && Titled tetra.obj'
+Key "$main" f p
+"$drop" "$main" "$models/cube.ply" "$models/tetra.obj"
+Check "two files dropped: the first is shown" Poll 20 Titled cube.ply
+Check "and fog, spin and wireframe stay" eval 'Poll 20 Background "$fog" && Poll 20 Moving && lines=$(Covered now "$fog")'
+Key "$main" p
+Check "(the wireframe was on)" Poll 20 eval '(($(Shot now "$view"; Covered now "$fog") > 2 * lines))'
+"$drop" "$main" "$work/bad.obj"
+Check "a bad file dropped: an error box" Poll 20 ErrorBox
+Key "$errorbox" Return
+Check "and the mesh stays, spinning" eval 'Titled cube.ply && Poll 20 Moving'
+Key "$main" Escape
+Exits 0 10
+
 SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
 Answer
 Check "no GL pixel format: an error box" Poll 20 eval 'errorbox=$(TitledWindow Error); [[ -n $errorbox ]]'
@@ -101,4 +126,6 @@ Check "--version" test "$("$trackview" --version)" = "trackview 1.0.0"
 Check "--help: usage with the keys on stdout" eval '"$trackview" --help | grep -q Esc'
 err=$("$trackview" --frobnicate 2>&1); status=$?
 Check "other arguments: code 2 and a message" eval '((status == 2)) && [[ $err == *frobnicate* ]]'
+"$trackview" a.obj b.obj 2>/dev/null
+Check "two files: code 2" test $? = 2
 Summary
