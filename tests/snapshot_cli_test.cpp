@@ -38,6 +38,8 @@ TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
         {"--events 'press 1 1' -o out.png", 2}, // presents no frame
         {"-o no/such/folder/out.png", 1},
         {"--state >/dev/full", 1},
+        {"--model", 2},
+        {"--model no.obj -o out.png", 1},
     };
     for (const auto& c : cases) {
         ToolRun run = s.Run(kSnapshot + " " + c.first);
@@ -56,4 +58,42 @@ TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
                             "p=$!; sleep 0.5; kill -TERM $p; wait $p");
     EXPECT_EQ(stopped.status, 143) << stopped.err; // ended by SIGTERM
     EXPECT_EQ(s.Listing(), "");
+}
+
+// The thumbnailer's Exec line, run as a file manager runs it (%i quoted, %s and %o substituted):
+// each format gives a PNG of the size asked for; a file that cannot be read gives exit 1, one
+// line naming it, and no file.
+TEST(SnapshotTool, ThumbnailerRendersEachFormatAndNothingForABadFile)
+{
+    std::string entry = ReadFile(THUMBNAILER);
+    const std::string key = "\nExec=trackview-snapshot";
+    size_t at = entry.find(key);
+    ASSERT_NE(at, std::string::npos);
+    at += key.size();
+    std::string exec = kSnapshot + entry.substr(at, entry.find('\n', at) - at);
+    Scratch s;
+    s.Run("printf 'v 0 0 0\\nf 1 2 3\\n' >'bad model.obj'");
+    const std::string models = TEST_MODELS "/";
+    for (std::string model : {models + "tetra.obj", models + "cube_binary.ply", models + "quad.stl",
+                              models + "tetra.gltf", models + "tetra.glb", s / "bad model.obj"}) {
+        std::string line = exec;
+        for (size_t p; (p = line.find('%')) != std::string::npos;)
+            line.replace(p, 2,
+                         line[p + 1] == 'i'   ? "'" + model + "'"
+                         : line[p + 1] == 's' ? "48"
+                                              : "t.png");
+        ToolRun run = s.Run(line);
+        bool bad = model.find("bad") != std::string::npos;
+        EXPECT_EQ(run.status, bad ? 1 : 0) << model << ": " << run.err;
+        if (bad) {
+            EXPECT_EQ(run.err.rfind("trackview-snapshot: cannot open " + model + ":2: ", 0), 0u);
+            EXPECT_EQ(s.Listing(), "bad model.obj");
+        } else {
+            // The PNG's header: width and height, big-endian, at bytes 16 and 20.
+            std::string png = ReadFile(s / "t.png");
+            png.resize(24);
+            EXPECT_EQ(png.substr(16), std::string("\0\0\0\x30\0\0\0\x30", 8)) << model;
+            s.Run("rm t.png");
+        }
+    }
 }

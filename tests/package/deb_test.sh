@@ -16,6 +16,7 @@ dpkg-deb -x "$deb" "$root"
 missing= programs="trackview trackview-snapshot$( ((meshc)) && echo " trackview-meshc" || true)"
 for path in $(printf 'usr/bin/%s usr/share/man/man1/%s.1.gz ' $programs $programs) \
     usr/share/{applications/trackview.desktop,icons/hicolor/{48x48,256x256}/apps/trackview.png} \
+    usr/share/{thumbnailers/trackview.thumbnailer,mime/packages/trackview.xml} \
     usr/share/doc/trackview/{README.md,LICENSE,copyright,changelog.gz}; do
     [[ -f $root/$path ]] || missing+=" $path"
 done
