@@ -2,6 +2,8 @@
 // that link it beside the real core and libGL call it.
 #pragma once
 
+#include <string>
+
 #include "null/countgl.h"
 #include "viewer/state.h"
 
@@ -13,3 +15,5 @@ void CountedRenderFrame();
 void CountedTrackballStart(int button, int x, int y);
 void CountedTrackballMotion(int x, int y);
 void CountedTrackballStop(int button, int x, int y);
+bool CountedViewerOpenFile(const std::string& path, std::string* error);
+std::string CountedViewerTitle();

@@ -9,6 +9,7 @@
 #include "null/counted_core.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
+#include "viewer/startup.h"
 
 static void StartCounted(int width, int height)
 {
@@ -71,4 +72,27 @@ TEST(CountedCore, FramesSendEveryCornerOnceInOneBeginEnd)
         EXPECT_EQ(CountGlCalls(CGL_VERTEX3F), corners);
         EXPECT_LT(CountGlTotal() - 2 * corners, 50);
     }
+}
+
+// A model file replaces the mesh drawn, corner for corner, and nothing else: the turn, spin, fog
+// and wireframe stay, and a frame is asked for. A file that cannot be read changes nothing.
+TEST(CountedCore, AnOpenedFileIsDrawnInsteadAndTheStateStays)
+{
+    StartCounted(640, 480);
+    CountedViewer.fogOn = CountedViewer.wireframeOn = 1;
+    CountedViewer.rotAngle = 7.0f;
+    CountedViewer.objectXform[1] = 0.5f;
+    std::string error, title = kWindowTitleUtf8;
+    ASSERT_TRUE(CountedViewerOpenFile(TEST_MODELS "/cube.ply", &error)) << error;
+    EXPECT_FALSE(CountedViewerOpenFile(TEST_MODELS "/none.obj", &error));
+    EXPECT_EQ(error, "cannot open " TEST_MODELS "/none.obj: No such file or directory");
+    EXPECT_EQ(CountedViewerTitle(), "cube.ply -" + title);
+    const ViewerState& v = CountedViewer;
+    EXPECT_EQ(v.fogOn + v.wireframeOn + v.rotating + v.spinning, 4);
+    EXPECT_EQ(v.rotAngle + v.objectXform[1], 7.5f);
+    EXPECT_NE(v.idleHook, nullptr);
+    CountedRenderFrame();
+    EXPECT_EQ(CountGlCalls(CGL_VERTEX3F), 36); // the cube's 12 triangles
+    CountedResetViewerState();
+    EXPECT_EQ(CountedViewerTitle(), title);
 }
