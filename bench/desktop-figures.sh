@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Desktop figures of the real programs on a private Xvfb (1280x1024x24, no window manager):
 # time from process start to the first presented frame with the start-up notice answered at
-# once, frames per second and CPU while spinning, CPU in 5 s while still, peak resident memory.
-# The Linux program (SDL) and, where Wine and the cross-built exe are there, the Win32 program.
+# once, frames per second and CPU while spinning and while dragging, CPU in 5 s while still, peak
+# resident memory. The Linux program (SDL) and, where Wine and the cross-built exe are there, the
+# Win32 program; each also with the model file TRACKVIEW_FIGURE_MODEL when that is set.
 #
-# Usage: bench/desktop-figures.sh [BUILD_DIR]
+# Usage: [TRACKVIEW_FIGURE_MODEL=FILE] bench/desktop-figures.sh [BUILD_DIR]
 #   BUILD_DIR defaults to build/figures, configured here as a Release build.
 # Nothing is added to the programs: frames are counted from outside with the X Damage extension
 # (bench/xframes.cpp), CPU and memory come from /proc. Prints a Markdown table.
@@ -39,7 +40,7 @@ NoticeShown() # and mapped, so that it can take the focus
     id=$(TitledWindow "$caption")
     [[ -n $id ]] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
-MainWindow() { WindowOf "$1" "$(TitlePattern)" 1; }
+MainWindow() { local title; title=$(TitlePattern); WindowOf "$1" "^(.* -)?${title#^}" 1; }
 Calc() { awk "BEGIN {print $*}"; }
 Median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 StopProgram()
@@ -110,6 +111,19 @@ Measure()
     after=$(CpuTicks "$programPid")
     figures[$name, spincpu]=$(Calc "($after - $before) / $ticks / 5")
 
+    # Dragging: the button held and the pointer moving to and fro, 50 moves a second.
+    local cx=$((x + width / 2)) cy=$((y + height / 2)) mover
+    xdotool mousemove --sync $cx $cy mousedown 1
+    (for _ in $(seq 150); do xdotool mousemove $((cx + 100)) $cy sleep 0.02 mousemove $cx $cy sleep 0.02; done) &
+    mover=$!
+    before=$(CpuTicks "$programPid")
+    figures[$name, dragfps]=$("$xframes" count "$x" "$y" "$width" "$height" 5 | awk '{print $6}')
+    after=$(CpuTicks "$programPid")
+    figures[$name, dragcpu]=$(Calc "($after - $before) / $ticks / 5")
+    kill "$mover" 2>/dev/null || true
+    wait "$mover" 2>/dev/null || true
+    xdotool mouseup 1
+
     # A click without moving stops the mesh; then 5 s of nothing.
     xdotool mousemove --sync $((x + width / 2)) $((y + height / 2)) click 1
     sleep 1
@@ -124,6 +138,10 @@ Measure()
 columns=()
 if [[ -x $linuxProgram ]]; then
     SDL_VIDEODRIVER=x11 Measure linux "$linuxProgram" && columns+=(linux)
+    if [[ -n ${TRACKVIEW_FIGURE_MODEL:-} ]]; then
+        SDL_VIDEODRIVER=x11 Measure linuxmodel "$linuxProgram" "$TRACKVIEW_FIGURE_MODEL" &&
+            columns+=(linuxmodel)
+    fi
 else
     echo "no Linux program at $linuxProgram: not measured" >&2
 fi
@@ -135,12 +153,18 @@ if [[ -n $windowsProgram ]] && command -v wine >/dev/null; then
     wineserver -w
     wineserver -p # kept running: the figures are those of a warm Wine
     Measure wine wine "$windowsProgram" && columns+=(wine)
+    if [[ -n ${TRACKVIEW_FIGURE_MODEL:-} ]]; then
+        Measure winemodel wine "$windowsProgram" "$(winepath -w "$TRACKVIEW_FIGURE_MODEL")" &&
+            columns+=(winemodel)
+    fi
 else
     echo "no trackview.exe or no wine: the Win32 program is not measured" >&2
 fi
 ((${#columns[@]} > 0)) || { echo "nothing measured" >&2; exit 1; }
 
-declare -A titles=([linux]="Linux, SDL" [wine]="Win32 under Wine")
+model=$(basename "${TRACKVIEW_FIGURE_MODEL:-}")
+declare -A titles=([linux]="Linux, SDL" [wine]="Win32 under Wine" [linuxmodel]="Linux, $model"
+    [winemodel]="Wine, $model")
 Row()
 {
     local label=$1 key=$2 format=$3 line="| $1 |"
@@ -156,6 +180,8 @@ Row "start to first frame, notice answered at once (median of $starts)" start "%
 Row "of that, after the notice was answered" after "%.2f s"
 Row "frames per second while spinning" fps "%.1f"
 Row "CPU while spinning (cores busy)" spincpu "%.2f"
+Row "frames per second while dragging" dragfps "%.1f"
+Row "CPU while dragging (cores busy)" dragcpu "%.2f"
 Row "CPU in 5 s while still" stillcpu "%.2f s"
 Row "frames drawn in those 5 s" stillframes "%d"
 Row "peak resident memory (VmHWM)" rss "%.1f MiB"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # All performance figures in one command: a Release build in build/figures, the frame benchmark
-# on the headless context, then the desktop figures of the real programs under Xvfb.
+# on the headless context, the snapshot tool on a 1,000,000-triangle model file, then the desktop
+# figures of the real programs under Xvfb, with the built-in mesh and with that file.
 # Usage: bench/figures.sh [trackview-bench options, e.g. --rounds 20]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,4 +12,15 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/de
 cmake --build "$build" -j2 >/dev/null
 "$build/bench/trackview-bench" "$@"
 echo
-bash "$root/bench/desktop-figures.sh" "$build" || echo "desktop figures: not measured (see above)"
+
+model=$build/models/torus_1m.obj
+mkdir -p "$build/models"
+bash "$root/bench/torus.sh" "$model"
+/usr/bin/time -f '%e %M' -o "$build/models/time" \
+    "$build/tools/snapshot/trackview-snapshot" --model "$model" --size 819x819 -o "$build/models/torus.png"
+read -r wall peak <"$build/models/time"
+echo "trackview-snapshot --model $(basename "$model") (1,000,000 triangles, $(du -m "$model" | cut -f1) MB)" \
+    "at 819x819, the whole process: $wall s, peak resident $((peak / 1024)) MiB"
+echo
+TRACKVIEW_FIGURE_MODEL=$model bash "$root/bench/desktop-figures.sh" "$build" ||
+    echo "desktop figures: not measured (see above)"
