@@ -8,6 +8,10 @@ if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
   get_target_property(mesh_source trackview_mesh_source MESH_SOURCE)
   get_target_property(icon_file trackview_icon ICON_FILE)
   set(TRACKVIEW_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+  # The glTF reader's JSON headers, copied where the cross compiler sees them and nothing else of
+  # the host's include folder.
+  set(json_copy ${CMAKE_BINARY_DIR}/json-include)
+  file(COPY ${TRACKVIEW_JSON_INCLUDE}/nlohmann DESTINATION ${json_copy})
   ExternalProject_Add(trackview_windows
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${TRACKVIEW_WINDOWS_DIR}
@@ -17,6 +21,7 @@ if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
       -DBUILD_TESTING=${BUILD_TESTING}
       -DTRACKVIEW_MESH_SOURCE=${mesh_source}
       -DTRACKVIEW_ICON=${icon_file}
+      -DTRACKVIEW_JSON_INCLUDE=${json_copy}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     DEPENDS trackview_mesh_source trackview_icon)
