@@ -8,9 +8,9 @@ if(TRACKVIEW_WINDOWS_PROGRAM AND TRACKVIEW_MINGW_CXX)
   get_target_property(mesh_source trackview_mesh_source MESH_SOURCE)
   get_target_property(icon_file trackview_icon ICON_FILE)
   set(TRACKVIEW_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
-  # The glTF reader's JSON headers, copied into a folder of their own: handing the cross compiler
-  # the host's /usr/include would mix in the host's C library headers.
-  set(json_copy ${CMAKE_BINARY_DIR}/windows-json)
+  # The glTF reader's JSON headers, copied where the cross compiler sees them and nothing else of
+  # the host's include folder.
+  set(json_copy ${CMAKE_BINARY_DIR}/json-include)
   file(COPY ${TRACKVIEW_JSON_INCLUDE}/nlohmann DESTINATION ${json_copy})
   ExternalProject_Add(trackview_windows
     SOURCE_DIR ${PROJECT_SOURCE_DIR}

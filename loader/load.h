@@ -12,9 +12,14 @@
 // Most faces a mesh may have: 3 x faces positions must still fit the int32 counts.
 const size_t kMeshMaxFaces = 715827882;
 
+// The smallest radius worth fitting to: a mesh of radius 1 is still a few pixels wide on the
+// screen; below it the viewer shows little more than its background.
+const double kMeshMinRadius = 1.0;
+
 struct LoadOptions {
     bool fileNormals = false;        // keep the file's normals instead of flat face normals
-    double radius = kMeshRadius;     // the farthest position ends up this far from the origin
+    double radius = kMeshRadius;     // the farthest position ends up this far from the origin; 0:
+                                     // positions stay in the file's units (tests, comparisons)
     size_t maxFaces = kMeshMaxFaces; // lowered by tests to reach the limit with small files
 };
 

@@ -1,7 +1,452 @@
+// PLY: a text header that declares elements and their properties, then the data as text or as
+// binary of either byte order. Positions come from the vertex element and polygons from the face
+// element's index list; everything else is stepped over by its declared layout. The header's
+// counts are checked against the bytes after it before anything is allocated, every list length
+// against the bytes left where it is read, and every index against the declared vertex count.
 #include "loader/reader.h"
 
-bool ReadPly(const ReadInput&, MeshData*, ReadError* error)
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "loader/ply_header.h"
+#include "loader/polygon.h"
+#include "loader/text.h"
+
+namespace
 {
-    error->reason = "not read yet";
-    return false;
+
+// What the data gives, with the polygons kept until every position is known (faces may come
+// first), their indices checked against the declared vertex count as they are read.
+struct PlyRead {
+    const ReadInput* in;
+    MeshData* mesh;
+    uint64_t vertexCount;
+    std::vector<int32_t> corners;  // polygons of three or more corners, one after another
+    std::vector<uint32_t> lengths; // corners of each
+    size_t triangles = 0;
+    ReadError* error;
+};
+
+std::string RecordName(const PlyElement& element, uint64_t record)
+{
+    return element.name + " " + std::to_string(record);
+}
+
+bool FailIndex(PlyRead& r, size_t line, uint64_t face, int64_t index)
+{
+    std::string name = "face " + std::to_string(face);
+    if (index < 0)
+        return PlyFail(r.error, line,
+                       name + " uses a negative vertex index (" + std::to_string(index) + ")");
+    return PlyFail(r.error, line,
+                   name + " uses vertex " + std::to_string(index) + " of " +
+                       std::to_string(r.vertexCount));
+}
+
+// Keeps the polygon whose corners end r.corners, given n of them (fewer than 3 give nothing).
+bool EndPolygon(PlyRead& r, uint64_t n, size_t line, uint64_t face)
+{
+    if (n < 3) {
+        r.corners.resize(r.corners.size() - n);
+        return true;
+    }
+    if (n > UINT32_MAX)
+        return PlyFail(r.error, line, "face " + std::to_string(face) + " has too many corners");
+    r.lengths.push_back(uint32_t(n));
+    r.triangles += n - 2;
+    if (r.triangles > r.in->maxFaces)
+        return PlyFail(r.error, line, "more than " + std::to_string(r.in->maxFaces) + " triangles");
+    return true;
+}
+
+// Stores vertex `record` from its six slots (normals only where kept).
+bool StoreVertex(PlyRead& r, uint64_t record, const double* values, size_t line)
+{
+    for (int i = 0; i < 6; ++i)
+        if (!(std::fabs(values[i]) <= FLT_MAX))
+            return PlyFail(r.error, line,
+                           "vertex " + std::to_string(record) + " has a non-finite " +
+                               (i < kSlotNormals ? "coordinate" : "normal"));
+    r.mesh->vertices[record] = Vec3{float(values[0]), float(values[1]), float(values[2])};
+    if (r.in->fileNormals)
+        r.mesh->normals[record] =
+            NormalisedOrZero(Vec3{float(values[3]), float(values[4]), float(values[5])});
+    return true;
+}
+
+// --- Text data: values separated by blanks and line ends, read through loader/text.h.
+
+struct TextCursor {
+    const char* p;
+    const char* end;
+    size_t line;
+};
+
+// Steps to the next value; false (error set) if the file ends first.
+bool NextValue(TextCursor& c, const PlyElement& element, uint64_t record, ReadError* error)
+{
+    for (; c.p < c.end; ++c.p) {
+        if (*c.p == '\n')
+            ++c.line;
+        else if (*c.p != ' ' && *c.p != '\t' && *c.p != '\r')
+            return true;
+    }
+    return PlyFail(error, c.line,
+                   "the file ends before its data does (in " + RecordName(element, record) + ")");
+}
+
+bool EndsValue(const TextCursor& c)
+{
+    return c.p == c.end || *c.p == ' ' || *c.p == '\t' || *c.p == '\r' || *c.p == '\n';
+}
+
+bool ReadTextFloat(TextCursor& c, const PlyElement& element, uint64_t record, double* value,
+                   ReadError* error)
+{
+    if (!NextValue(c, element, record, error)) return false;
+    float number = 0;
+    NumberStatus status = ParseFloat(c.p, c.end, &number);
+    if (status == NumberStatus::ok && !EndsValue(c)) status = NumberStatus::missing;
+    if (status != NumberStatus::ok)
+        return PlyFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
+    *value = number;
+    return true;
+}
+
+bool ReadTextInteger(TextCursor& c, const PlyElement& element, uint64_t record, int64_t* value,
+                     ReadError* error)
+{
+    if (!NextValue(c, element, record, error)) return false;
+    NumberStatus status = ParseInteger(c.p, c.end, value);
+    if (status == NumberStatus::ok && !EndsValue(c))
+        return PlyFail(error, c.line, RecordName(element, record) + ": expected a whole number");
+    if (status != NumberStatus::ok)
+        return PlyFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
+    return true;
+}
+
+bool SkipTextValue(TextCursor& c, const PlyElement& element, uint64_t record, ReadError* error)
+{
+    if (!NextValue(c, element, record, error)) return false;
+    while (!EndsValue(c)) ++c.p;
+    return true;
+}
+
+bool ReadTextList(PlyRead& r, TextCursor& c, const PlyElement& element, uint64_t record,
+                  const PlyProperty& property)
+{
+    int64_t length = 0;
+    if (!ReadTextInteger(c, element, record, &length, r.error)) return false;
+    if (length < 0)
+        return PlyFail(r.error, c.line,
+                       RecordName(element, record) + " has a negative list length");
+    if (uint64_t(length) > uint64_t(c.end - c.p + 1) / 2)
+        return PlyFail(r.error, c.line,
+                       RecordName(element, record) + " has a list longer than the file");
+    if (property.slot != kSlotIndices) {
+        for (int64_t i = 0; i < length; ++i)
+            if (!SkipTextValue(c, element, record, r.error)) return false;
+        return true;
+    }
+    for (int64_t i = 0; i < length; ++i) {
+        int64_t index = 0;
+        if (!ReadTextInteger(c, element, record, &index, r.error)) return false;
+        if (index < 0 || uint64_t(index) >= r.vertexCount)
+            return FailIndex(r, c.line, record, index);
+        r.corners.push_back(int32_t(index));
+    }
+    return EndPolygon(r, uint64_t(length), c.line, record);
+}
+
+bool ReadTextElement(PlyRead& r, TextCursor& c, const PlyElement& element)
+{
+    bool vertex = element.name == "vertex";
+    int slots = r.in->fileNormals ? 6 : 3;
+    if (element.properties.empty()) return true;
+    for (uint64_t record = 0; record < element.count; ++record) {
+        double values[6] = {};
+        size_t line = 0;
+        for (const PlyProperty& property : element.properties) {
+            if (property.list) {
+                if (!ReadTextList(r, c, element, record, property)) return false;
+            } else if (vertex && property.slot != kSlotNone && property.slot < slots) {
+                if (!ReadTextFloat(c, element, record, &values[property.slot], r.error))
+                    return false;
+                line = c.line;
+            } else if (!SkipTextValue(c, element, record, r.error)) {
+                return false;
+            }
+        }
+        if (vertex && !StoreVertex(r, record, values, line)) return false;
+    }
+    return true;
+}
+
+// --- Binary data.
+
+struct BinaryCursor {
+    const unsigned char* p;
+    const unsigned char* end;
+    bool swap; // the file's byte order is not this machine's
+};
+
+template <typename T> T LoadAs(const unsigned char* p, bool swap)
+{
+    unsigned char bytes[sizeof(T)];
+    memcpy(bytes, p, sizeof(T));
+    if (swap) std::reverse(bytes, bytes + sizeof(T));
+    T value;
+    memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+double LoadNumber(const unsigned char* p, PlyType type, bool swap)
+{
+    switch (type) {
+    case PlyType::int8:
+        return LoadAs<int8_t>(p, swap);
+    case PlyType::uint8:
+        return LoadAs<uint8_t>(p, swap);
+    case PlyType::int16:
+        return LoadAs<int16_t>(p, swap);
+    case PlyType::uint16:
+        return LoadAs<uint16_t>(p, swap);
+    case PlyType::int32:
+        return LoadAs<int32_t>(p, swap);
+    case PlyType::uint32:
+        return LoadAs<uint32_t>(p, swap);
+    case PlyType::float32:
+        return LoadAs<float>(p, swap);
+    case PlyType::float64:
+        return LoadAs<double>(p, swap);
+    }
+    return 0;
+}
+
+// Copies n indices of type T into out; false if one is negative or past the vertices.
+template <typename T>
+bool LoadIndices(const unsigned char* p, size_t n, bool swap, uint64_t vertexCount, int32_t* out)
+{
+    bool fine = true;
+    for (size_t i = 0; i < n; ++i) {
+        int64_t index = int64_t(LoadAs<T>(p + i * sizeof(T), swap));
+        fine &= uint64_t(index) < vertexCount;
+        out[i] = int32_t(index);
+    }
+    return fine;
+}
+
+bool LoadIndicesOf(PlyType type, const unsigned char* p, size_t n, bool swap, uint64_t vertexCount,
+                   int32_t* out)
+{
+    switch (type) {
+    case PlyType::int8:
+        return LoadIndices<int8_t>(p, n, swap, vertexCount, out);
+    case PlyType::uint8:
+        return LoadIndices<uint8_t>(p, n, swap, vertexCount, out);
+    case PlyType::int16:
+        return LoadIndices<int16_t>(p, n, swap, vertexCount, out);
+    case PlyType::uint16:
+        return LoadIndices<uint16_t>(p, n, swap, vertexCount, out);
+    case PlyType::int32:
+        return LoadIndices<int32_t>(p, n, swap, vertexCount, out);
+    case PlyType::uint32:
+        return LoadIndices<uint32_t>(p, n, swap, vertexCount, out);
+    default:
+        return false; // the header allows whole number types only
+    }
+}
+
+bool EndsEarly(const PlyElement& element, uint64_t record, ReadError* error)
+{
+    return PlyFail(error, 0,
+                   "the file ends before its data does (in " + RecordName(element, record) + ")");
+}
+
+bool ReadBinaryList(PlyRead& r, BinaryCursor& c, const PlyElement& element, uint64_t record,
+                    const PlyProperty& property)
+{
+    size_t countSize = PlyTypeSize(property.countType), itemSize = PlyTypeSize(property.type);
+    if (size_t(c.end - c.p) < countSize) return EndsEarly(element, record, r.error);
+    int64_t length = int64_t(LoadNumber(c.p, property.countType, c.swap)); // 32 bits at most
+    c.p += countSize;
+    if (length < 0)
+        return PlyFail(r.error, 0, RecordName(element, record) + " has a negative list length");
+    if (uint64_t(length) > size_t(c.end - c.p) / itemSize)
+        return PlyFail(r.error, 0,
+                       RecordName(element, record) + " has a list longer than the file");
+    size_t n = size_t(length);
+    if (property.slot == kSlotIndices) {
+        size_t start = r.corners.size();
+        r.corners.resize(start + n);
+        if (!LoadIndicesOf(property.type, c.p, n, c.swap, r.vertexCount, r.corners.data() + start))
+            for (size_t i = 0; i < n; ++i) {
+                int64_t index = int64_t(LoadNumber(c.p + i * itemSize, property.type, c.swap));
+                if (index < 0 || uint64_t(index) >= r.vertexCount)
+                    return FailIndex(r, 0, record, index);
+            }
+        if (!EndPolygon(r, n, 0, record)) return false;
+    }
+    c.p += n * itemSize;
+    return true;
+}
+
+// The usual face layout (the index list alone, a one-byte length, 32-bit indices in this
+// machine's byte order) is read without the general path's dispatch on every value.
+bool UsualFaces(const PlyElement& element, bool swap)
+{
+    if (element.properties.size() != 1 || swap) return false;
+    const PlyProperty& list = element.properties[0];
+    return list.slot == kSlotIndices && list.countType == PlyType::uint8 &&
+           (list.type == PlyType::int32 || list.type == PlyType::uint32);
+}
+
+bool ReadUsualFaces(PlyRead& r, BinaryCursor& c, const PlyElement& element)
+{
+    int32_t corners[255];
+    for (uint64_t record = 0; record < element.count; ++record) {
+        if (c.p == c.end) return EndsEarly(element, record, r.error);
+        size_t n = *c.p++;
+        if (n * 4 > size_t(c.end - c.p))
+            return PlyFail(r.error, 0,
+                           RecordName(element, record) + " has a list longer than the file");
+        memcpy(corners, c.p, n * 4);
+        c.p += n * 4;
+        bool fine = true;
+        for (size_t i = 0; i < n; ++i) fine &= uint32_t(corners[i]) < r.vertexCount;
+        for (size_t i = 0; !fine && i < n; ++i)
+            if (uint32_t(corners[i]) >= r.vertexCount)
+                return FailIndex(r, 0, record,
+                                 element.properties[0].type == PlyType::int32
+                                     ? int64_t(corners[i])
+                                     : int64_t(uint32_t(corners[i])));
+        if (n < 3) continue;
+        r.corners.insert(r.corners.end(), corners, corners + n);
+        if (!EndPolygon(r, n, 0, record)) return false;
+    }
+    return true;
+}
+
+bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
+{
+    if (UsualFaces(element, c.swap)) return ReadUsualFaces(r, c, element);
+    bool vertex = element.name == "vertex";
+    int slots = r.in->fileNormals ? 6 : 3;
+    size_t fixed = 0; // bytes of a record without lists
+    bool lists = false;
+    if (element.properties.empty()) return true;
+    for (const PlyProperty& property : element.properties) {
+        lists |= property.list;
+        fixed += PlyTypeSize(property.type);
+    }
+    if (!vertex && !lists) { // stepped over at once
+        uint64_t fit = uint64_t(c.end - c.p) / fixed;
+        if (fit < element.count) return EndsEarly(element, fit, r.error);
+        c.p += element.count * fixed;
+        return true;
+    }
+    for (uint64_t record = 0; record < element.count; ++record) {
+        double values[6] = {};
+        for (const PlyProperty& property : element.properties) {
+            if (property.list) {
+                if (!ReadBinaryList(r, c, element, record, property)) return false;
+                continue;
+            }
+            size_t size = PlyTypeSize(property.type);
+            if (size_t(c.end - c.p) < size) return EndsEarly(element, record, r.error);
+            if (vertex && property.slot != kSlotNone && property.slot < slots)
+                values[property.slot] = LoadNumber(c.p, property.type, c.swap);
+            c.p += size;
+        }
+        if (vertex && !StoreVertex(r, record, values, 0)) return false;
+    }
+    return true;
+}
+
+// Room for every index that the rest of the file could hold, so that the face element is read
+// without moving what came before; memory that is not used is not touched.
+void ReserveCorners(PlyRead& r, const PlyElement& element, size_t bytesLeft, bool text)
+{
+    if (!(element.slots & (1u << kSlotIndices))) return;
+    for (const PlyProperty& property : element.properties)
+        if (property.slot == kSlotIndices)
+            r.corners.reserve(r.corners.size() +
+                              bytesLeft / (text ? 2 : PlyTypeSize(property.type)));
+}
+
+void AddFace(std::vector<MeshFace>& faces, const int32_t* corners, uint32_t a, uint32_t b,
+             uint32_t c, bool normals)
+{
+    MeshFace face{{corners[a], corners[b], corners[c]}, {0, 0, 0}, {-1, -1, -1}};
+    if (normals) memcpy(face.normalIndex, face.vertexIndex, sizeof face.normalIndex);
+    faces.push_back(face);
+}
+
+// Cuts the polygons into triangles now that every position is known.
+void BuildFaces(PlyRead& r)
+{
+    std::vector<MeshFace>& faces = r.mesh->faces;
+    faces.reserve(r.triangles);
+    std::vector<uint32_t> cuts;
+    const int32_t* corners = r.corners.data();
+    bool normals = r.in->fileNormals;
+    for (uint32_t n : r.lengths) {
+        if (n == 3) {
+            AddFace(faces, corners, 0, 1, 2, normals);
+        } else {
+            cuts.clear();
+            TriangulatePolygon(r.mesh->vertices.data(), corners, n, &cuts);
+            for (size_t i = 0; i + 2 < cuts.size(); i += 3)
+                AddFace(faces, corners, cuts[i], cuts[i + 1], cuts[i + 2], normals);
+        }
+        corners += n;
+    }
+}
+
+} // namespace
+
+bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
+{
+    if (in.bytes.size == 0) return PlyFail(error, 0, "empty file");
+    PlyHeader header;
+    if (!ReadPlyHeader(in.bytes, &header, error)) return false;
+    if (!CheckPlySizes(header, in.bytes.size - header.dataStart, error)) return false;
+    PlyRead r{&in, mesh, 0, {}, {}, 0, error};
+    bool normals = false;
+    for (const PlyElement& element : header.elements) {
+        if (element.name != "vertex") continue;
+        normals = (element.slots & 070) == 070;
+        if (element.count > uint64_t(INT32_MAX))
+            return PlyFail(error, element.line, "more vertices than a mesh can hold");
+        r.vertexCount = element.count;
+        mesh->vertices.resize(element.count);
+        if (in.fileNormals) mesh->normals.resize(element.count);
+    }
+    if (in.fileNormals && !normals) return PlyFail(error, 0, "the file has no normals");
+    const unsigned char* data = in.bytes.data + header.dataStart;
+    const unsigned char* end = in.bytes.data + in.bytes.size;
+    if (header.format == PlyFormat::ascii) {
+        TextCursor c{reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(end),
+                     header.lines + 1};
+        for (const PlyElement& element : header.elements) {
+            ReserveCorners(r, element, size_t(c.end - c.p), true);
+            if (!ReadTextElement(r, c, element)) return false;
+        }
+    } else {
+        const uint16_t probe = 1;
+        unsigned char first;
+        memcpy(&first, &probe, 1);
+        BinaryCursor c{data, end, (header.format == PlyFormat::bigEndian) == (first == 1)};
+        for (const PlyElement& element : header.elements) {
+            ReserveCorners(r, element, size_t(c.end - c.p), false);
+            if (!ReadBinaryElement(r, c, element)) return false;
+        }
+    }
+    BuildFaces(r);
+    return true;
 }

@@ -1,79 +1,33 @@
-// The mesh compiler on the models of models/ and the broken or hostile files of hostile/ (each
-// folder's expect.txt says what must come out), and as a command that never loses, replaces or
-// leaves behind anything the user did not ask for.
+// The mesh compiler as a command: the loader's hostile files each fail with one line, and it never
+// loses, replaces or leaves behind anything the user did not ask for.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include "tests/mesh_layout.h"
+#include "tests/loader/expectations.h"
 #include "tests/tool_run.h"
-#include "tools/meshc/load.h"
 
 namespace
 {
 
-const std::string kData = MESHC_DATA, kMeshc = MESHC_PATH;
-
-std::vector<std::string> Expectations(const std::string& folder)
-{
-    std::ifstream in(kData + "/" + folder + "/expect.txt");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty() && line[0] != '#') lines.push_back(line);
-    return lines;
-}
-
-TEST(MeshCompiler, EveryModelComesOutCentredFittedAndFacingOutwards)
-{
-    for (const std::string& line : Expectations("models")) {
-        std::istringstream words(line);
-        std::string name, mode;
-        size_t faces = 0, normals = 0, parts = 0;
-        words >> name >> faces >> normals >> parts >> mode;
-        for (double radius : {kMeshRadius, 150.49999, 1e-3}) {
-            SCOPED_TRACE(name + " at radius " + std::to_string(radius));
-            MeshLoadOptions options;
-            options.fileNormals = mode == "file";
-            MeshData mesh;
-            std::string error;
-            ASSERT_TRUE(MeshLoadFile(kData + "/models/" + name, options, &mesh, &error)) << error;
-            ASSERT_TRUE(MeshFinish(mesh, radius, !options.fileNormals, &error)) << error;
-            ASSERT_EQ(MeshLayoutFault(MeshView(mesh), radius), "");
-            EXPECT_EQ(mesh.faces.size(), faces);
-            EXPECT_EQ(mesh.normals.size(), normals);
-            MeshBounds b = MeshMeasure(mesh);
-            EXPECT_GT(b.radius, radius * (1 - 1e-6));
-            EXPECT_NEAR(std::fabs(b.min.x + b.max.x) + std::fabs(b.min.y + b.max.y) +
-                            std::fabs(b.min.z + b.max.z),
-                        0.0, radius * 1e-6);
-            // Each closed convex part: its flat normals point away from its mean corner.
-            for (size_t f = 0, size = parts ? faces / parts : 0; f < size * parts; ++f) {
-                const Vec3* part = &mesh.vertices[3 * (f - f % size)];
-                Vec3 d = mesh.normals[size_t(mesh.faces[f].normalIndex[0])], c{0, 0, 0};
-                for (size_t i = 0; i < 3 * size; ++i)
-                    c = {c.x + part[i].x / (3 * size), c.y + part[i].y / (3 * size),
-                         c.z + part[i].z / (3 * size)};
-                Vec3 p = mesh.vertices[3 * f];
-                EXPECT_GT(d.x * (p.x - c.x) + d.y * (p.y - c.y) + d.z * (p.z - c.z), 0) << f;
-            }
-        }
-    }
-}
+const std::string kData = LOADER_DATA, kMeshc = MESHC_PATH;
 
 // Each hostile file fails with one line naming it and the reason; what OUT held stays, and no
 // temporary file is left beside it.
 TEST(MeshCompilerCommand, HostileFilesFailWithOneLineAndLeaveOutAsItWas)
 {
     Scratch scratch;
-    for (const std::string& line : Expectations("hostile")) {
-        std::string command = line.substr(0, line.find(" | ")),
-                    reason = line.substr(line.find(" | ") + 3);
-        SCOPED_TRACE(command);
+    for (const std::string& line : ExpectationLines(kData + "/hostile")) {
+        std::string name, reason;
+        bool fileNormals = false;
+        SplitHostileLine(line, &name, &fileNormals, &reason);
+        std::string options = fileNormals ? " --normals file" : "";
+        SCOPED_TRACE(line);
         std::ofstream(scratch / "out.cpp") << "// the user's own file\n";
-        ToolRun run = scratch.Run("cd '" + kData + "/hostile' && " + kMeshc + " " + command +
-                                  " -o '" + (scratch / "out.cpp") + "'");
+        ToolRun run = scratch.Run("cd '" + kData + "/hostile' && " + kMeshc + " '" + name + "'" +
+                                  options + " -o '" + (scratch / "out.cpp") + "'");
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err.find("trackview-meshc: " + command.substr(0, command.find(' '))), 0u);
+        EXPECT_EQ(run.err.find("trackview-meshc: " + name), 0u) << run.err;
         EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
         EXPECT_EQ(ReadFile(scratch / "out.cpp"), "// the user's own file\n");
@@ -138,7 +92,8 @@ TEST(MeshCompilerCommand, HelpVersionAndUsageErrors)
     ToolRun help = s.Run(kMeshc + " --help"), version = s.Run(kMeshc + " --version");
     EXPECT_EQ(help.out.rfind("usage: trackview-meshc", 0) + help.status + version.status, 0u);
     EXPECT_EQ(version.out, "trackview-meshc " TRACKVIEW_VERSION "\n");
-    for (const char* bad : {"--radius 150.5", "--radius nan", "--normals smooth", "-o", ""}) {
+    for (const char* bad :
+         {"--radius 150.5", "--radius nan", "--radius 0.5", "--normals smooth", "-o", ""}) {
         ToolRun run = s.Run(kMeshc + " in.obj " + (*bad ? "-o out.cpp " : "") + bad);
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;

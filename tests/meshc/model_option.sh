@@ -34,7 +34,7 @@ cp "$src/tests/meshc/data/prism.obj" "$bad"
 c++ -std=c++17 -I"$src" -c "$build/named.cpp" -o "$build/named.o"
 if nm "$build/named.o" | grep -q injected; then echo "FAIL: a file name compiled into code"; exit 1; fi
 
-cp "$src/tests/meshc/models/tetra.obj" "$build/tetrahedron_e2e.obj"
+cp "$src/tests/loader/models/tetra.obj" "$build/tetrahedron_e2e.obj"
 build_targets "$build/tetrahedron_e2e.obj" trackview-snapshot
 expect yes tetrahedron_e2e "$snapshot"
 expect no prism "$snapshot"

@@ -15,7 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tools/meshc/load.h"
+#include "loader/load.h"
+#include "tools/meshsrc/mesh_source.h"
 #include "tools/output/output_file.h"
 
 struct Arguments {
@@ -38,8 +39,7 @@ static bool ParseRadius(const char* text, double* radius)
 {
     char* end = nullptr;
     *radius = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(*radius) && *radius > 0 &&
-           *radius < kViewLimit;
+    return end != text && *end == '\0' && *radius >= kMeshMinRadius && *radius < kViewLimit;
 }
 
 // The file's base name without its extension.
@@ -67,7 +67,8 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
                 args->name = value;
             } else if (arg == "--radius") {
                 if (!ParseRadius(value, &args->radius))
-                    return Usage("--radius must be a number greater than 0 and less than 150.5");
+                    return Usage("--radius must be a number from 1 (smaller is a few pixels at most) to "
+                                 "less than 150.5");
             } else if (std::strcmp(value, "flat") == 0 || std::strcmp(value, "file") == 0) {
                 args->fileNormals = std::strcmp(value, "file") == 0;
             } else {
@@ -101,15 +102,13 @@ static int Fail(const std::string& error)
 
 static int Convert(const Arguments& args)
 {
-    MeshLoadOptions options;
+    LoadOptions options;
     options.fileNormals = args.fileNormals;
+    options.radius = args.radius;
     MeshData mesh;
     std::string error;
-    if (!MeshLoadFile(args.input, options, &mesh, &error)) return Fail(error);
+    if (!LoadModelFile(args.input, options, &mesh, &error)) return Fail(error);
     mesh.name = args.name;
-    if (!MeshFinish(mesh, args.radius, !args.fileNormals, &error))
-        return Fail(args.input + ": " + error);
-    MeshMergePositions(mesh);
     std::string origin = BaseName(args.input, true) + " by trackview-meshc";
     if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error))
         return Fail(error);
@@ -130,10 +129,10 @@ int main(int argc, char** argv)
     // An output that cannot be written, or is the model itself, fails before the long work.
     std::string error;
     if (!OutputCheck(args.output, args.input, &error)) return Fail(error);
-    // Assimp's readers can crash, hang or allocate by the billion on hostile files; converting
-    // in a child process with limits on time and memory turns each into a plain error, and the
-    // temporary file it may leave is removed. Both limits are tens of times what a model of
-    // that size needs (about 7 bytes of memory per byte of OBJ were measured).
+    // The model comes from elsewhere and the compiler often runs as root: it is converted in a
+    // child process with limits on time and memory, so that a fault still left in a reader costs
+    // an error line and not the machine, and the temporary file it may leave is removed. Both
+    // limits are tens of times what a model of that size needs.
     struct stat info;
     double megabytes = stat(args.input.c_str(), &info) == 0 ? double(info.st_size) / 1e6 : 0;
     unsigned limit = unsigned(std::min(60.0 + 2.0 * megabytes, 86400.0));

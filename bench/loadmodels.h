@@ -1,0 +1,15 @@
+// The big models that trackview-loadbench reads, generated on the spot (never committed): a torus
+// of 1,000,000 triangles over 500,000 shared positions in each format, and 5,000,016 triangles of
+// 50-corner polygons as binary PLY.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct BenchModel {
+    std::string path;
+    std::string what;
+};
+
+// Writes the models into folder (where missing) and returns them in the order to measure.
+std::vector<BenchModel> WriteBenchModels(const std::string& folder);

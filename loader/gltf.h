@@ -1,0 +1,142 @@
+// The glTF reader's parts, shared by its source files: JSON read without exceptions, the file's
+// buffers and buffer views, and accessors checked against them. Nothing here is used outside
+// the gltf*.cpp files.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "loader/reader.h"
+
+using Json = nlohmann::json;
+
+// No count or offset that a file can back with bytes comes near this; larger ones are refused,
+// which keeps every sum and product of them within 64 bits.
+const uint64_t kGltfMaxWhole = uint64_t(1) << 48;
+
+struct GltfView {
+    const unsigned char* data;
+    size_t size;
+    size_t stride; // 0: the elements are packed
+};
+
+// What the reader has read of a file. limit bounds all work: triangles after instancing, nodes
+// placed and values decoded are each refused beyond it (the bytes read, plus 1 MiB).
+struct GltfFile {
+    Json root;
+    std::vector<std::vector<unsigned char>> owned; // decoded data URIs and side files
+    std::vector<ByteSpan> buffers;
+    std::vector<GltfView> views;
+    uint64_t limit = 0;
+    uint64_t decoded = 0;
+};
+
+// An accessor whose every element, sparse index and sparse value lies within its views.
+struct GltfAccessor {
+    size_t index;
+    int componentType;
+    size_t componentSize, components;
+    bool normalized;
+    size_t count;
+    const unsigned char* data; // nullptr: all zeros (before the sparse values)
+    size_t stride;
+    size_t sparseCount;
+    const unsigned char* sparseIndices;
+    size_t sparseIndexSize;
+    const unsigned char* sparseValues;
+};
+
+// JSON (gltf_json.cpp). Every getter checks the type before reading, so none throws; a failed
+// one sets why to a line that starts with where.
+bool GltfParseJson(ByteSpan text, bool countLines, Json* root, ReadError* error);
+const Json* JsonFind(const Json& object, const char* key);
+// A whole number from 0 to kGltfMaxWhole, written as an integer or as a float without fraction.
+bool JsonWholeValue(const Json& value, uint64_t* out);
+bool JsonWhole(const Json& object, const char* key, const std::string& where, uint64_t* out,
+               std::string* why);
+bool JsonWholeOr(const Json& object, const char* key, uint64_t fallback, const std::string& where,
+                 uint64_t* out, std::string* why);
+// object[key] as a list; an absent one is empty.
+bool JsonList(const Json& object, const char* key, const std::string& where, const Json** list,
+              std::string* why);
+// Item index of the root's list key (named one by one as what: "accessor"), as an object.
+const Json* JsonItem(const Json& root, const char* key, uint64_t index, const char* what,
+                     const std::string& where, std::string* why);
+// Exactly count numbers; *found is false when the key is absent.
+bool JsonNumbers(const Json& object, const char* key, size_t count, const std::string& where,
+                 double* out, bool* found, std::string* why);
+
+// A string from the file as a message may show it: short, on one line.
+std::string GltfShown(const std::string& text);
+
+// Buffers and views (gltf_buffer.cpp). bin is a .glb's binary chunk (hasBin false for .gltf).
+bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* file,
+                     ReadError* error);
+bool GltfReadViews(GltfFile* file, std::string* why);
+
+// Accessors (gltf_accessor.cpp). use names what the accessor is read as ("POSITION", "NORMAL",
+// "indices"); an accessor of another type, or of component types that use does not allow, is
+// refused.
+bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
+                      const std::string& where, GltfAccessor* out, std::string* why);
+// Decoded vectors count against file->limit (indices need not: triangles bound them).
+bool GltfDecodeVec3(GltfFile* file, const GltfAccessor& a, std::vector<Vec3>* out,
+                    std::string* why);
+bool GltfDecodeIndices(const GltfAccessor& a, std::vector<uint32_t>* out, std::string* why);
+
+// The scene: nodes with their meshes, read only as far as the scene reaches.
+using GltfMatrix = std::array<double, 16>; // row r, column c at [4 * c + r], as glTF writes it
+
+struct GltfPrimitive {
+    std::string where; // "mesh 2 primitive 0", for messages
+    uint64_t mode, triangles;
+    bool indexed, hasNormals;
+    GltfAccessor positions, normals, indices;
+};
+
+// A primitive ready to place: the positions (and normals) its triangles use, three corners a
+// triangle indexing them, in drawing order.
+struct GltfPart {
+    std::vector<Vec3> positions, normals;
+    std::vector<uint32_t> corners;
+};
+
+struct GltfMesh {
+    bool read = false;
+    uint64_t triangles = 0;                // at most kGltfMaxWhole
+    std::vector<GltfPrimitive> primitives; // those that draw triangles
+    std::vector<GltfPart> parts;
+};
+
+struct GltfNode {
+    bool read = false;
+    uint64_t mesh = UINT64_MAX;
+    std::vector<size_t> children;
+    GltfMatrix local{};
+};
+
+struct GltfScene {
+    std::vector<size_t> roots;
+    bool loose = false; // no nodes at all: each mesh is drawn once, untransformed
+    std::vector<GltfNode> nodes;
+    std::vector<GltfMesh> meshes;
+    std::vector<size_t> order;    // the nodes reached, every one after all below it
+    std::vector<uint64_t> placed; // how often the scene places each node (capped past the limit)
+    uint64_t triangles = 0;       // after instancing
+};
+
+// Scene (gltf_scene.cpp): reads the nodes and meshes the scene reaches, refuses a cycle, and
+// counts the triangles and nodes that instancing gives against in.maxFaces and the file's
+// limit before anything is decoded; then places every part of every instance.
+bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, std::string* why);
+bool GltfPlaceScene(const GltfScene& scene, bool fileNormals, MeshData* mesh, std::string* why);
+
+// Meshes (gltf_mesh.cpp): a mesh's primitives checked and counted, then decoded into parts.
+bool GltfReadMesh(const GltfFile& file, size_t index, bool fileNormals, GltfMesh* mesh,
+                  std::string* why);
+bool GltfBuildParts(GltfFile* file, GltfScene* scene, std::string* why);

@@ -1,0 +1,151 @@
+// The loader on the models of models/ and the broken or hostile files of hostile/: the lines of
+// each folder's expect*.txt say what every file must give.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "loader/load.h"
+#include "tests/loader/expectations.h"
+#include "tests/mesh_layout.h"
+
+namespace
+{
+
+const std::string kData = LOADER_DATA;
+
+std::vector<std::string> Expectations(const std::string& folder)
+{
+    std::vector<std::string> lines = ExpectationLines(kData + "/" + folder);
+    EXPECT_FALSE(lines.empty()) << folder;
+    return lines;
+}
+
+struct Expected {
+    std::string name;
+    size_t faces = 0;
+    Vec3 min{}, max{};
+    bool normals = false; // the file's own normals are read too
+    size_t parts = 0;     // closed convex pieces of equal size whose faces must face outwards
+};
+
+Expected ParseExpected(const std::string& line)
+{
+    Expected e;
+    std::istringstream words(line);
+    words >> e.name >> e.faces >> e.min.x >> e.min.y >> e.min.z >> e.max.x >> e.max.y >> e.max.z;
+    for (std::string word; words >> word;) {
+        if (word == "normals") e.normals = true;
+        if (word.rfind("parts=", 0) == 0) e.parts = std::stoul(word.substr(6));
+    }
+    return e;
+}
+
+// Each closed convex part: its flat normals point away from its mean corner.
+void ExpectFacingOutwards(const MeshData& mesh, size_t parts)
+{
+    size_t size = mesh.faces.size() / parts;
+    for (size_t p = 0; p < parts; ++p) {
+        double c[3] = {0, 0, 0};
+        for (size_t f = p * size; f < (p + 1) * size; ++f)
+            for (int32_t v : mesh.faces[f].vertexIndex) {
+                const Vec3& q = mesh.vertices[size_t(v)];
+                c[0] += q.x, c[1] += q.y, c[2] += q.z;
+            }
+        for (double& x : c) x /= 3.0 * double(size);
+        for (size_t f = p * size; f < (p + 1) * size; ++f) {
+            const Vec3& n = mesh.normals[size_t(mesh.faces[f].normalIndex[0])];
+            const Vec3& q = mesh.vertices[size_t(mesh.faces[f].vertexIndex[0])];
+            EXPECT_GT(n.x * (q.x - c[0]) + n.y * (q.y - c[1]) + n.z * (q.z - c[2]), 0)
+                << "face " << f;
+        }
+    }
+}
+
+TEST(Loader, EveryModelGivesItsTrianglesAndBoxAndComesOutFitted)
+{
+    for (const std::string& line : Expectations("models")) {
+        Expected e = ParseExpected(line);
+        SCOPED_TRACE(line);
+        for (bool fileNormals : {false, true}) {
+            if (fileNormals && !e.normals) continue;
+            LoadOptions raw;
+            raw.radius = 0;
+            raw.fileNormals = fileNormals;
+            MeshData mesh;
+            std::string error;
+            ASSERT_TRUE(LoadModelFile(kData + "/models/" + e.name, raw, &mesh, &error)) << error;
+            EXPECT_EQ(mesh.faces.size(), e.faces);
+            MeshBounds b = MeshMeasure(mesh);
+            double size = std::max({e.max.x - e.min.x, e.max.y - e.min.y, e.max.z - e.min.z});
+            for (auto [got, want] : {std::pair{b.min.x, e.min.x},
+                                     {b.min.y, e.min.y},
+                                     {b.min.z, e.min.z},
+                                     {b.max.x, e.max.x},
+                                     {b.max.y, e.max.y},
+                                     {b.max.z, e.max.z}})
+                EXPECT_NEAR(got, want, size * 1e-5);
+
+            LoadOptions fitted;
+            fitted.fileNormals = fileNormals;
+            ASSERT_TRUE(LoadModelFile(kData + "/models/" + e.name, fitted, &mesh, &error));
+            EXPECT_EQ(MeshLayoutFault(MeshView(mesh), kMeshRadius), "");
+            EXPECT_TRUE(MeshValuesUnique(mesh.vertices.data(), int32_t(mesh.vertices.size())));
+            b = MeshMeasure(mesh);
+            EXPECT_GT(b.radius, kMeshRadius * (1 - 1e-6));
+            EXPECT_NEAR(std::fabs(b.min.x + b.max.x) + std::fabs(b.min.y + b.max.y) +
+                            std::fabs(b.min.z + b.max.z),
+                        0.0, kMeshRadius * 1e-6);
+            if (e.parts && !fileNormals) ExpectFacingOutwards(mesh, e.parts);
+        }
+    }
+}
+
+// Every refusal is one line that names the file, and leaves no mesh behind.
+TEST(Loader, HostileFilesFailWithOneLineNamingTheFile)
+{
+    for (const std::string& line : Expectations("hostile")) {
+        SCOPED_TRACE(line);
+        std::string name, reason;
+        LoadOptions options;
+        SplitHostileLine(line, &name, &options.fileNormals, &reason);
+        std::string path = kData + "/hostile/" + name, error;
+        MeshData mesh;
+        mesh.faces.resize(1);
+        EXPECT_FALSE(LoadModelFile(path, options, &mesh, &error));
+        EXPECT_EQ(error.rfind(path, 0), 0u) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_EQ(error.find_first_of("\r\n"), std::string::npos) << error;
+        EXPECT_TRUE(mesh.faces.empty() && mesh.vertices.empty());
+    }
+}
+
+} // namespace
+
+// A FIFO, a device or a folder, as the model or as a file it refers to, is refused at once:
+// opening a FIFO for reading would otherwise wait for a writer for ever.
+TEST(LoaderFiles, WhatIsNotARegularFileIsRefusedWithoutWaiting)
+{
+    std::string dir = testing::TempDir() + "loader_XXXXXX";
+    ASSERT_TRUE(mkdtemp(&dir[0]));
+    ASSERT_EQ(mkfifo((dir + "/fifo.obj").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir + "/tetra_buffer.bin").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir + "/zero.stl").c_str()), 0);
+    ASSERT_EQ(mkdir((dir + "/folder.ply").c_str(), 0700), 0);
+    std::ifstream in(kData + "/models/external.gltf");
+    std::ofstream(dir + "/external.gltf") << in.rdbuf();
+    for (const char* name : {"fifo.obj", "zero.stl", "folder.ply", "external.gltf"}) {
+        MeshData mesh;
+        std::string error;
+        EXPECT_FALSE(LoadModelFile(dir + "/" + name, LoadOptions(), &mesh, &error));
+        EXPECT_TRUE(error.find("not a regular file") != std::string::npos ||
+                    error.find("is a folder") != std::string::npos)
+            << error;
+    }
+    EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+}
