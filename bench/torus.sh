@@ -2,7 +2,8 @@
 # Writes the big model of the figures, unless it is there: a torus of 1000 x 500 quads split in
 # two, 1,000,000 triangles over 500,000 shared positions, as OBJ (36 MB).  usage: torus.sh OUT
 set -euo pipefail
-[[ -s $1 ]] || awk 'BEGIN {
+[[ ! -s $1 ]] || exit 0
+awk 'BEGIN {
   nu = 1000; nv = 500; pi = atan2(0, -1);
   for (i = 0; i < nu; i++) for (j = 0; j < nv; j++) {
     u = 2 * pi * i / nu; v = 2 * pi * j / nv; r = 3 + cos(v);
