@@ -99,6 +99,13 @@ static int Fail(const std::string& error)
     return 1;
 }
 
+// --help and --version: a lost answer is a failure too.
+static int FlushStdout()
+{
+    if (std::fflush(stdout) == 0) return 0;
+    return Fail(std::string("cannot write to stdout: ") + std::strerror(errno));
+}
+
 static int Convert(const Arguments& args)
 {
     MeshLoadOptions options;
@@ -126,10 +133,10 @@ static int Convert(const Arguments& args)
 int main(int argc, char** argv)
 {
     Arguments args;
-    if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? 0 : code;
+    if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? FlushStdout() : code;
     // An output that cannot be written, or is the model itself, fails before the long work.
     std::string error;
-    if (!OutputCheck(args.output, args.input, &error)) return Fail(error);
+    if (!OutputCheck(args.output, {args.input}, &error)) return Fail(error);
     // Assimp's readers can crash, hang or allocate by the billion on hostile files; converting
     // in a child process with limits on time and memory turns each into a plain error, and the
     // temporary file it may leave is removed. Both limits are tens of times what a model of

@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     // Open the output first, so that an unwritable path fails before any work is done. Until the
     // image is committed only a temporary file exists, removed on failure or an ending signal.
     OutputFile out;
-    if (!options.output.empty() && !OutputOpen(options.output, "", &out, &error))
+    if (!options.output.empty() && !OutputOpen(options.output, {}, &out, &error))
         return Failure(1, error);
     auto abandon = [&](int code, const std::string& message) {
         OutputAbandon(&out);
