@@ -5,7 +5,9 @@
 // close. Lacks the Win32 program's icon and palette: SDL gives true-colour visuals only.
 #include <SDL.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +40,15 @@ void PresentFrame(void* hdc)
 // that a signal can take it down with the program.
 static volatile sig_atomic_t boxGroup = 0;
 static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
+static pid_t boxProcess = 0;                     // in the box's process: itself
+
+// In the process SDL forks to show the box: it dies with the box's process, which dies with the
+// program, so that no box outlives the program, whatever ends it (SIGKILL included).
+static void DieWithBoxProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != boxProcess) _exit(1); // already gone before the line above
+}
 
 // Nothing the program holds outlives it (the X server drops its windows and the kernel its
 // context), so a signal may end it at any moment, a box included.
@@ -64,9 +75,14 @@ static bool ShowBox(Uint32 flags, const char* caption, const char* text, const c
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     sigprocmask(SIG_BLOCK, &signals, &previous);
+    pid_t program = getpid();
     pid_t box = fork();
     if (box == 0) {
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != program) _exit(1);
+        boxProcess = getpid();
+        pthread_atfork(nullptr, nullptr, DieWithBoxProcess);
         sigprocmask(SIG_SETMASK, &previous, nullptr);
         if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) _exit(0);
         std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n",
@@ -110,8 +126,14 @@ static bool DisplayReachable()
         SDL_strlcpy(reason, SDL_GetError(), sizeof reason);
     } else if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
         const char* name = SDL_getenv("DISPLAY");
-        std::snprintf(reason, sizeof reason, "SDL reached no display server (DISPLAY is %s%s%s)",
-                      name ? "\"" : "not set", name ? name : "", name ? "\"" : "");
+        if (SDL_getenv("SDL_VIDEODRIVER") && *SDL_getenv("SDL_VIDEODRIVER"))
+            std::snprintf(reason, sizeof reason,
+                          "SDL's video driver '%s' (SDL_VIDEODRIVER) cannot show a window", driver);
+        else
+            std::snprintf(reason, sizeof reason,
+                          "SDL reached no display server (DISPLAY is %s%s%s) and its video "
+                          "driver '%s' cannot show a window",
+                          name ? "\"" : "not set", name ? name : "", name ? "\"" : "", driver);
         driver = nullptr;
     }
     SDL_Quit();
@@ -143,21 +165,26 @@ static bool FormatUsable()
     return false;
 }
 
-// --help and --version answer and end the program (true, code in *exitCode); other arguments
-// are a usage error.
+// --help or --version, alone, answers and ends the program (true, code in *exitCode); any other
+// arguments are a usage error, which names the first argument that is wrong. A lost answer is a
+// failure.
 static bool HandleArguments(int argc, char** argv, int* exitCode)
 {
     if (argc < 2) return false;
-    *exitCode = 0;
-    if (argc == 2 && !std::strcmp(argv[1], "--help")) {
-        std::fputs(kUsage, stdout);
-    } else if (argc == 2 && !std::strcmp(argv[1], "--version")) {
-        std::puts("trackview " TRACKVIEW_VERSION);
-    } else {
+    *exitCode = 2;
+    bool help = !std::strcmp(argv[1], "--help"), version = !std::strcmp(argv[1], "--version");
+    if (!help && !version)
         std::fprintf(stderr, "trackview: unknown argument '%s' (try --help)\n", argv[1]);
-        *exitCode = 2;
+    else if (argc > 2)
+        std::fprintf(stderr, "trackview: unexpected argument '%s' after '%s' (it comes alone)\n",
+                     argv[2], argv[1]);
+    else
+        *exitCode = 0;
+    if (*exitCode == 0) std::fputs(help ? kUsage : "trackview " TRACKVIEW_VERSION "\n", stdout);
+    if (std::fflush(stdout) != 0 && *exitCode == 0) {
+        std::fprintf(stderr, "trackview: cannot write to stdout: %s\n", std::strerror(errno));
+        *exitCode = 1;
     }
-    if (std::fflush(stdout) != 0 && *exitCode == 0) *exitCode = 1;
     return true;
 }
 

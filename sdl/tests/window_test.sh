@@ -4,6 +4,7 @@
 # mesh (and then no CPU use), the keys, a resize, Esc, signals; then the start-up failures:
 # arguments, no display, no GL pixel format, no message box. (The close button is the message
 # loop's test, sdl/tests/loop_test.cpp.)  usage: window_test.sh WORKDIR TRACKVIEW
+# A background job ignores SIGQUIT: the program gets it back, as it has in a terminal.
 set -u
 work=$1 trackview=$2
 rm -rf "$work"
@@ -13,7 +14,7 @@ export SDL_VIDEODRIVER=x11 # an inherited driver would take SDL away from this s
 caption=$(StartupText kNoticeCaption) title=$(StartupText kWindowTitleUtf8)
 clear='102,51,13' fog='128,64,64' view=819x819+50+50
 
-Start() { "$trackview" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
+Start() { env --default-signal=QUIT "$trackview" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
 Notice() { notice=$(TitledWindow "$caption"); [[ -n $notice ]]; }
 Main() { main=$(WindowOf "$pid" "$(TitlePattern)" "${1:-20}"); }
 Answer() { Poll 20 Notice && Key "$notice" Return && Main; }
@@ -75,6 +76,14 @@ Start
 Answer
 kill -INT "$pid"
 Check "SIGINT while running: code 0 at once" Exits 0 2
+ulimit -c 0
+for sig in HUP QUIT USR1 KILL; do
+    Start
+    Poll 20 Notice
+    kill -"$sig" "$pid"
+    Check "SIG$sig while the notice is shown ends the program and the notice" eval \
+        'WaitExit "$pid" 5 && [[ $exitCode != timeout ]] && Poll 5 eval "! Notice"'
+done
 
 SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
 Answer
@@ -82,6 +91,10 @@ Check "no GL pixel format: an error box" Poll 20 eval 'errorbox=$(TitledWindow E
 Key "$errorbox" Return
 Check "and code 1 once it is answered" Exits 1 10
 Check "stderr names the failed step" grep -q "no OpenGL pixel format" "$work/stderr"
+SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
+Answer && Poll 20 eval '[[ -n $(TitledWindow Error) ]]'
+kill -KILL "$pid"
+Check "SIGKILL while the error box is shown takes the box too" Poll 5 eval '[[ -z $(TitledWindow Error) ]]'
 
 # Without the X core font that SDL's message boxes need, nothing blocks: the texts go to stderr.
 XvfbStop
@@ -101,4 +114,11 @@ Check "--version" test "$("$trackview" --version)" = "trackview 1.0.0"
 Check "--help: usage with the keys on stdout" eval '"$trackview" --help | grep -q Esc'
 err=$("$trackview" --frobnicate 2>&1); status=$?
 Check "other arguments: code 2 and a message" eval '((status == 2)) && [[ $err == *frobnicate* ]]'
+err=$("$trackview" --help --version 2>&1); status=$? want="argument '--version' after '--help'"
+Check "--help --version: code 2, naming --version" eval '((status == 2)) && [[ $err == *"$want"* ]]'
+err=$("$trackview" --version 2>&1 >/dev/full); status=$?
+Check "--version into a full device: code 1 and why" eval \
+    '((status == 1)) && [[ $err == *"No space left on device" ]]'
+err=$(SDL_VIDEODRIVER=dummy "$trackview" 2>&1); status=$? want="video driver 'dummy'"
+Check "SDL_VIDEODRIVER=dummy: code 1, naming the driver" eval '((status == 1)) && [[ $err == *"$want"* ]]'
 Summary
