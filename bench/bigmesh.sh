@@ -87,7 +87,7 @@ cmake --build "$tree" -j2 --target trackview-snapshot trackview-meshc >/dev/null
 measure "converter alone, 1M-triangle OBJ" \
   "$tree/tools/meshc/trackview-meshc" "$torus" -o "$models/torus_1m.cpp"
 cat "$work/last.log"
-echo "data file: $(du -h "$models/torus_1m.bin" | cut -f1)"
+echo "data file: $(du -h "$models"/torus_1m.mesh-*.bin | cut -f1)"
 
 # After a build with the small model: switch to the big one and rebuild the snapshot tool.
 rebuild=(bash -c 'cmake -S "$0" -B "$1" -DTRACKVIEW_MESH="$2" >/dev/null &&

@@ -5,7 +5,9 @@
 // close. Lacks the Win32 program's icon and palette: SDL gives true-colour visuals only.
 #include <SDL.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +35,15 @@ void PresentFrame(void* hdc)
 // that a signal can take it down with the program.
 static volatile sig_atomic_t boxGroup = 0;
 static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
+static pid_t boxProcess = 0;                     // in the box's process: itself
+
+// In the process SDL forks to show the box: it dies with the box's process, which dies with the
+// program, so that no box outlives the program, whatever ends it (SIGKILL included).
+static void DieWithBoxProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != boxProcess) _exit(1); // already gone before the line above
+}
 
 // Nothing the program holds outlives it (the X server drops its windows and the kernel its
 // context), so a signal may end it at any moment, a box included.
@@ -59,9 +70,14 @@ static bool ShowBox(Uint32 flags, const char* caption, const char* text, const c
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     sigprocmask(SIG_BLOCK, &signals, &previous);
+    pid_t program = getpid();
     pid_t box = fork();
     if (box == 0) {
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != program) _exit(1);
+        boxProcess = getpid();
+        pthread_atfork(nullptr, nullptr, DieWithBoxProcess);
         sigprocmask(SIG_SETMASK, &previous, nullptr);
         if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) _exit(0);
         std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n",
@@ -105,8 +121,14 @@ static bool DisplayReachable()
         SDL_strlcpy(reason, SDL_GetError(), sizeof reason);
     } else if (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) {
         const char* name = SDL_getenv("DISPLAY");
-        std::snprintf(reason, sizeof reason, "SDL reached no display server (DISPLAY is %s%s%s)",
-                      name ? "\"" : "not set", name ? name : "", name ? "\"" : "");
+        if (SDL_getenv("SDL_VIDEODRIVER") && *SDL_getenv("SDL_VIDEODRIVER"))
+            std::snprintf(reason, sizeof reason,
+                          "SDL's video driver '%s' (SDL_VIDEODRIVER) cannot show a window", driver);
+        else
+            std::snprintf(reason, sizeof reason,
+                          "SDL reached no display server (DISPLAY is %s%s%s) and its video "
+                          "driver '%s' cannot show a window",
+                          name ? "\"" : "not set", name ? name : "", name ? "\"" : "", driver);
         driver = nullptr;
     }
     SDL_Quit();
@@ -139,7 +161,7 @@ static bool FormatUsable()
 }
 
 // --help and --version answer and end the program (true, code in *exitCode), and so does a usage
-// error; otherwise *file is the file to show (or empty).
+// error; otherwise *file is the file to show (or empty). A lost answer is a failure.
 static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* file)
 {
     ViewerArgs args = ParseViewerArgs(std::vector<std::string>(argv + 1, argv + argc));
@@ -155,7 +177,10 @@ static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* f
     } else {
         return false;
     }
-    if (std::fflush(stdout) != 0 && *exitCode == 0) *exitCode = 1;
+    if (std::fflush(stdout) != 0 && *exitCode == 0) {
+        std::fprintf(stderr, "trackview: cannot write to stdout: %s\n", std::strerror(errno));
+        *exitCode = 1;
+    }
     return true;
 }
 

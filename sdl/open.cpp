@@ -1,7 +1,9 @@
 #include "sdl/open.h"
 
 #include <SDL.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -37,6 +39,30 @@ bool OpenAtStart(const std::string& path, std::string* error)
     return opened;
 }
 
+static pid_t forkingProcess = 0;
+
+static void NoteForkingProcess()
+{
+    forkingProcess = getpid();
+}
+
+// SDL shows a message box from a process it forks: that process dies with the program, so that
+// no box outlives it, whatever ends the program.
+static void DieWithForkingProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != forkingProcess) _exit(1); // already gone before the line above
+}
+
+static void ShowError(SDL_Window* window, const std::string& text)
+{
+    std::fprintf(stderr, "trackview: %s\n", text.c_str());
+    static bool registered = false;
+    if (!registered) pthread_atfork(NoteForkingProcess, nullptr, DieWithForkingProcess);
+    registered = true;
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), window);
+}
+
 static bool dropTaken = false;
 
 void DropReset()
@@ -52,9 +78,6 @@ void DropFile(const char* path)
     SDL_SetWindowTitle(window, LoadingText(path).c_str());
     if (viewer.hglrc) RenderFrame(); // presenting also sends the title to the X server
     std::string error;
-    if (!ViewerOpenFile(path, &error)) {
-        std::fprintf(stderr, "trackview: %s\n", error.c_str());
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", error.c_str(), window);
-    }
+    if (!ViewerOpenFile(path, &error)) ShowError(window, error);
     SDL_SetWindowTitle(window, ViewerTitle().c_str());
 }

@@ -1,5 +1,6 @@
 // Runs the trackview-snapshot program itself: exit codes, messages and files left behind.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,9 @@ TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
         {"--events 'press 1 1' -o out.png", 2}, // presents no frame
         {"-o no/such/folder/out.png", 1},
         {"--state >/dev/full", 1},
+        {"--help >/dev/full", 1},
+        {"--version >/dev/full", 1},
+        {"--events 'press 1\n2 3' -o out.png", 2}, // the script's newline is not echoed
         {"--model", 2},
         {"--model no.obj -o out.png", 1},
     };
@@ -54,10 +58,46 @@ TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)
     // /dev/stdout into a pipe: a link to a pipe, which has no path to resolve.
     EXPECT_EQ(s.Run(kSnapshot + " -o /dev/stdout | head -c 4 | tail -c 3 | grep -qx PNG").status,
               0);
-    ToolRun stopped = s.Run(kSnapshot + " --size 32x32 --events 'idle 100000' -o out.png & " +
-                            "p=$!; sleep 0.5; kill -TERM $p; wait $p");
-    EXPECT_EQ(stopped.status, 143) << stopped.err; // ended by SIGTERM
-    EXPECT_EQ(s.Listing(), "");
+    // Any signal that ends the tool removes its temporary file (a background job would ignore
+    // QUIT: it gets the default back).
+    for (const char* sig : {"TERM", "QUIT", "HUP", "USR1"}) {
+        ToolRun stopped = s.Run("ulimit -c 0; env --default-signal=QUIT " + kSnapshot +
+                                " --size 32x32 --events 'idle 100000' -o out.png & p=$!; "
+                                "until [ -n \"$(ls -A)\" ]; do sleep 0.01; done; kill -" +
+                                sig + " $p; wait $p");
+        EXPECT_GT(stopped.status, 128) << sig << stopped.err; // ended by the signal
+        EXPECT_EQ(s.Listing(), "") << sig;
+    }
+    ToolRun full = s.RunOnSmallDisk("4k", "cd small && " + kSnapshot +
+                                              " -o out.png; echo $? >../status; ls -A >../after");
+    if (full.status == 77) GTEST_SKIP() << "no small file system here (needs root)";
+    EXPECT_EQ(ReadFile(s / "status") + ReadFile(s / "after"), "1\n");
+    EXPECT_EQ(full.err, "trackview-snapshot: cannot write 'out.png': No space left on device\n");
+}
+
+// A descriptor named as OUT is written through as the shell opened it; a link named as OUT is
+// followed, its target replaced, except another user's link in a shared sticky folder (/tmp),
+// which could otherwise make root replace any file.
+TEST(SnapshotTool, WritesThroughDescriptorsAndOnlyTrustedLinks)
+{
+    Scratch s;
+    std::ofstream(s / "keep.txt") << "kept";
+    std::ofstream(s / "target") << "old";
+    symlink("target", (s / "link.png").c_str());
+    std::string run = kSnapshot + " --size 8x8 -o ";
+    ASSERT_EQ(s.Run(run + "/dev/stdout >>keep.txt && " + run + "link.png").status, 0);
+    EXPECT_EQ(ReadFile(s / "keep.txt").substr(0, 8), "kept\x89PNG");
+    EXPECT_EQ(ReadFile(s / "target").substr(0, 4), "\x89PNG");
+    EXPECT_EQ(s.Listing(), "keep.txt link.png target");
+    if (geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+    ASSERT_EQ(mkdir((s / "shared").c_str(), 0777) | chmod((s / "shared").c_str(), 01777), 0);
+    ASSERT_EQ(symlink("../keep.txt", (s / "shared/out.png").c_str()), 0);
+    ASSERT_EQ(lchown((s / "shared/out.png").c_str(), 65534, 65534), 0);
+    ToolRun refused = s.Run(run + "shared/out.png");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("another user's link in a shared folder"), std::string::npos);
+    EXPECT_EQ(ReadFile(s / "keep.txt").substr(0, 8), "kept\x89PNG");
+    EXPECT_EQ(s.Run("ls -A shared").out, "out.png\n");
 }
 
 // The thumbnailer's Exec line, run as a file manager runs it (%i quoted, %s and %o substituted):

@@ -40,6 +40,17 @@ struct Scratch {
                 ReadFile(dir + ".err")};
     }
 
+    // Runs a command line (without single quotes) with a folder `small` of `size` bytes in the
+    // folder: a file system in a mount namespace of its own, gone with the command. Status 77
+    // when none can be made (it needs root or user namespaces).
+    ToolRun RunOnSmallDisk(const std::string& size, const std::string& command) const
+    {
+        return Run("mkdir small && if unshare -m true 2>/dev/null; then u='unshare -m'; "
+                   "elif unshare -rm true 2>/dev/null; then u='unshare -rm'; else exit 77; fi; "
+                   "$u sh -c 'mount -t tmpfs -o size=" +
+                   size + " tmpfs small 2>/dev/null || exit 77; " + command + "'");
+    }
+
     // The names in the folder, sorted, separated by spaces: what the runs left behind.
     std::string Listing() const
     {

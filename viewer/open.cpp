@@ -12,30 +12,36 @@ static MeshData shownData;
 static MeshModel shownModel;
 static std::string shownName;
 
+static ViewerArgs UsageError(const std::string& line)
+{
+    ViewerArgs parsed;
+    parsed.action = VIEWER_USAGE_ERROR;
+    parsed.error = line;
+    return parsed;
+}
+
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
 {
     ViewerArgs parsed;
+    std::string taken; // the argument already taken
     bool options = true;
     for (const std::string& arg : args) {
         if (options && arg == "--") {
             options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            bool known = arg == "--help" || arg == "--version";
-            parsed.action = arg == "--help" ? VIEWER_HELP : VIEWER_VERSION;
-            if (!known || args.size() > 1) {
-                parsed.action = VIEWER_USAGE_ERROR;
-                parsed.error = known ? arg + " takes no file (try --help)"
-                                     : "unknown option '" + arg + "' (try --help)";
-                return parsed;
-            }
-        } else if (parsed.file.empty() && !arg.empty()) {
-            parsed.file = arg;
-        } else {
-            parsed.action = VIEWER_USAGE_ERROR;
-            parsed.error = arg.empty() ? "an empty file name (try --help)"
-                                       : "one file at most: '" + arg + "' is one too many";
-            return parsed;
+            continue;
         }
+        bool option = options && arg.size() > 1 && arg[0] == '-';
+        if (option && arg != "--help" && arg != "--version")
+            return UsageError("unknown argument '" + arg + "' (try --help)");
+        if (!taken.empty())
+            return UsageError("unexpected argument '" + arg + "' after '" + taken +
+                              "' (one file at most; --help and --version come alone)");
+        if (arg.empty()) return UsageError("an empty file name (try --help)");
+        taken = arg;
+        if (option)
+            parsed.action = arg == "--help" ? VIEWER_HELP : VIEWER_VERSION;
+        else
+            parsed.file = arg;
     }
     return parsed;
 }

@@ -6,6 +6,7 @@
 # command line, files dropped on the window (by XDND_DROP), bad ones. (The close button is the
 # message loop's test, sdl/tests/loop_test.cpp.)
 # usage: window_test.sh WORKDIR TRACKVIEW MODELS_DIR XDND_DROP
+# A background job ignores SIGQUIT: the program gets it back, as it has in a terminal.
 set -u
 work=$1 trackview=$2 models=$3 drop=$4
 rm -rf "$work"
@@ -15,7 +16,7 @@ export SDL_VIDEODRIVER=x11 # an inherited driver would take SDL away from this s
 caption=$(StartupText kNoticeCaption) title=$(StartupText kWindowTitleUtf8)
 clear='102,51,13' fog='128,64,64' view=819x819+50+50
 
-Start() { "$trackview" "$@" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
+Start() { env --default-signal=QUIT "$trackview" "$@" 2>>"$work/stderr" & pid=$!; pids+=("$pid"); }
 Notice() { notice=$(TitledWindow "$caption"); [[ -n $notice ]]; }
 Main() { main=$(WindowOf "$pid" "$(TitlePattern)" "${1:-20}"); }
 Answer() { Poll 20 Notice && Key "$notice" Return && Main; }
@@ -79,6 +80,14 @@ Start
 Answer
 kill -INT "$pid"
 Check "SIGINT while running: code 0 at once" Exits 0 2
+ulimit -c 0
+for sig in HUP QUIT USR1 KILL; do
+    Start
+    Poll 20 Notice
+    kill -"$sig" "$pid"
+    Check "SIG$sig while the notice is shown ends the program and the notice" eval \
+        'WaitExit "$pid" 5 && [[ $exitCode != timeout ]] && Poll 5 eval "! Notice"'
+done
 
 printf 'v 0 0 0\nf 1 2 3\n' >"$work/bad.obj"
 Start "$work/bad.obj"
@@ -98,8 +107,10 @@ Check "(the wireframe was on)" Poll 20 eval '(($(Shot now "$view"; Covered now "
 Check "a bad file dropped: an error box" Poll 20 ErrorBox
 Key "$errorbox" Return
 Check "and the mesh stays, spinning" eval 'Titled cube.ply && Poll 20 Moving'
-Key "$main" Escape
-Exits 0 10
+"$drop" "$main" "$work/bad.obj"
+Poll 20 ErrorBox
+kill -TERM "$pid"
+Check "SIGTERM while that box is shown: code 0, the box gone" eval 'Exits 0 5 && Poll 5 eval "! ErrorBox"'
 
 SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
 Answer
@@ -107,6 +118,10 @@ Check "no GL pixel format: an error box" Poll 20 eval 'errorbox=$(TitledWindow E
 Key "$errorbox" Return
 Check "and code 1 once it is answered" Exits 1 10
 Check "stderr names the failed step" grep -q "no OpenGL pixel format" "$work/stderr"
+SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
+Answer && Poll 20 eval '[[ -n $(TitledWindow Error) ]]'
+kill -KILL "$pid"
+Check "SIGKILL while the error box is shown takes the box too" Poll 5 eval '[[ -z $(TitledWindow Error) ]]'
 
 # Without the X core font that SDL's message boxes need, nothing blocks: the texts go to stderr.
 XvfbStop
@@ -128,4 +143,11 @@ err=$("$trackview" --frobnicate 2>&1); status=$?
 Check "other arguments: code 2 and a message" eval '((status == 2)) && [[ $err == *frobnicate* ]]'
 "$trackview" a.obj b.obj 2>/dev/null
 Check "two files: code 2" test $? = 2
+err=$("$trackview" --help --version 2>&1); status=$? want="argument '--version' after '--help'"
+Check "--help --version: code 2, naming --version" eval '((status == 2)) && [[ $err == *"$want"* ]]'
+err=$("$trackview" --version 2>&1 >/dev/full); status=$?
+Check "--version into a full device: code 1 and why" eval \
+    '((status == 1)) && [[ $err == *"No space left on device" ]]'
+err=$(SDL_VIDEODRIVER=dummy "$trackview" 2>&1); status=$? want="video driver 'dummy'"
+Check "SDL_VIDEODRIVER=dummy: code 1, naming the driver" eval '((status == 1)) && [[ $err == *"$want"* ]]'
 Summary

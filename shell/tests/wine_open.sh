@@ -38,7 +38,7 @@ WaitExit "$pid" 20
 Check "and code 1 (got $exitCode), the same line on stderr" \
     eval '((exitCode == 1)) && grep -q "^trackview: cannot open .*bad.obj:2: " "$work/stderr"'
 Open "$folder/bad.obj" "$folder/$name"
-Check "two files: a usage error box" ErrorBox "one file at most"
+Check "two files: a usage error box" ErrorBox "unexpected argument .*one file at most"
 WaitExit "$pid" 20
 Check "and code 2 (got $exitCode)" test "$exitCode" = 2
 

@@ -149,3 +149,17 @@ TEST(LoaderFiles, WhatIsNotARegularFileIsRefusedWithoutWaiting)
     }
     EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
 }
+
+// A header of 200,000 elements is read in linear time (a check that compared every element
+// with every other took a minute); without faces it has no triangles.
+TEST(LoaderFiles, AHugePlyHeaderIsCheckedInOnePass)
+{
+    std::string ply = "ply\nformat ascii 1.0\n";
+    for (int i = 0; i < 200000; ++i) ply += "element e" + std::to_string(i) + " 0\n";
+    ply += "end_header\n";
+    MeshData mesh;
+    std::string error;
+    EXPECT_FALSE(
+        LoadModelMemory(ply.data(), ply.size(), "ply", "huge.ply", LoadOptions(), &mesh, &error));
+    EXPECT_EQ(error, "huge.ply: no triangles");
+}

@@ -67,8 +67,9 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
                 args->name = value;
             } else if (arg == "--radius") {
                 if (!ParseRadius(value, &args->radius))
-                    return Usage("--radius must be a number from 1 (smaller is a few pixels at most) to "
-                                 "less than 150.5");
+                    return Usage(
+                        "--radius must be a number from 1 (smaller is a few pixels at most) to "
+                        "less than 150.5");
             } else if (std::strcmp(value, "flat") == 0 || std::strcmp(value, "file") == 0) {
                 args->fileNormals = std::strcmp(value, "file") == 0;
             } else {
@@ -100,6 +101,22 @@ static int Fail(const std::string& error)
     return 1;
 }
 
+// --help and --version: a lost answer is a failure too.
+static int FlushStdout()
+{
+    if (std::fflush(stdout) == 0) return 0;
+    return Fail(std::string("cannot write to stdout: ") + std::strerror(errno));
+}
+
+// The summary line goes to stdout, unless the mesh source itself went there.
+static FILE* SummaryStream(const std::string& output)
+{
+    struct stat out, standard;
+    bool same = stat(output.c_str(), &out) == 0 && fstat(STDOUT_FILENO, &standard) == 0 &&
+                out.st_dev == standard.st_dev && out.st_ino == standard.st_ino;
+    return same ? stderr : stdout;
+}
+
 static int Convert(const Arguments& args)
 {
     LoadOptions options;
@@ -114,21 +131,22 @@ static int Convert(const Arguments& args)
         return Fail(error);
 
     MeshBounds b = MeshMeasure(mesh);
-    std::printf("%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "
-                "radius %.6g\n",
-                args.input.c_str(), mesh.faces.size(), mesh.vertices.size(), mesh.normals.size(),
-                double(b.min.x), double(b.min.y), double(b.min.z), double(b.max.x), double(b.max.y),
-                double(b.max.z), b.radius);
+    std::fprintf(SummaryStream(args.output),
+                 "%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "
+                 "radius %.6g\n",
+                 args.input.c_str(), mesh.faces.size(), mesh.vertices.size(), mesh.normals.size(),
+                 double(b.min.x), double(b.min.y), double(b.min.z), double(b.max.x),
+                 double(b.max.y), double(b.max.z), b.radius);
     return 0;
 }
 
 int main(int argc, char** argv)
 {
     Arguments args;
-    if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? 0 : code;
+    if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? FlushStdout() : code;
     // An output that cannot be written, or is the model itself, fails before the long work.
     std::string error;
-    if (!OutputCheck(args.output, args.input, &error)) return Fail(error);
+    if (!OutputCheck(args.output, {args.input}, &error)) return Fail(error);
     // The model comes from elsewhere and the compiler often runs as root: it is converted in a
     // child process with limits on time and memory, so that a fault still left in a reader costs
     // an error line and not the machine, and the temporary file it may leave is removed. Both

@@ -1,5 +1,5 @@
 // trackview-meshgen OUT.cpp [--source]: writes the built-in mesh, an open spiral seashell, as C++
-// source with its arrays in OUT.bin beside it, or all in the source (--source, for compilers
+// source with its arrays in a data file beside it, or all in the source (--source, for compilers
 // without an assembler that embeds files, such as MSVC). Deterministic: the same build always gives
 // the same bytes. The shell is slit along its length so that its inside (back material) shows as
 // well as its outside (front material).

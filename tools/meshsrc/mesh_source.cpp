@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Shortest text of 6 to 9 significant digits ("%.*g") that reads back as the same float,
 // always with a decimal point or exponent. to_chars and from_chars give the same text as
@@ -118,14 +122,6 @@ static std::string AsmQuoted(const std::string& path)
     return quoted + "\"";
 }
 
-std::string MeshBlobPath(const std::string& sourcePath)
-{
-    size_t length = sourcePath.size();
-    if (length > 4 && sourcePath.compare(length - 4, 4, ".cpp") == 0)
-        return sourcePath.substr(0, length - 4) + ".bin";
-    return sourcePath + ".bin";
-}
-
 // Little-endian whatever the host, as the generated source checks for the target.
 static void PutWords(std::vector<unsigned char>& out, const void* data, size_t words)
 {
@@ -137,24 +133,101 @@ static void PutWords(std::vector<unsigned char>& out, const void* data, size_t w
     }
 }
 
-static bool WriteBlob(const MeshData& mesh, const std::string& path, const std::string& input,
-                      std::string* error)
+// Mixes 4-byte words into a 64-bit tag of the data, which names its file.
+static uint64_t HashWords(uint64_t hash, const unsigned char* bytes, size_t size)
 {
-    OutputFile file;
-    if (!OutputOpen(path, input, &file, error)) return false;
+    for (size_t i = 0; i + 4 <= size; i += 4) {
+        uint32_t w;
+        std::memcpy(&w, bytes + i, 4);
+        hash = (hash ^ w) * 0x9e3779b97f4a7c15u;
+        hash ^= hash >> 31;
+    }
+    return hash;
+}
+
+// The data into a temporary file beside the source, closed (so that a full disk shows here).
+static bool WriteBlob(const MeshData& mesh, const std::string& sourcePath, OutputFile* file,
+                      uint64_t* hash, std::string* error)
+{
+    if (!OutputOpenTemp(sourcePath, file, error)) return false;
+    *hash = 0xcbf29ce484222325u;
     std::vector<unsigned char> chunk;
     auto put = [&](const void* data, size_t bytes) {
         for (size_t done = 0; done < bytes; done += size_t(1) << 24) {
             size_t part = std::min(bytes - done, size_t(1) << 24);
             chunk.clear();
             PutWords(chunk, static_cast<const char*>(data) + done, part / 4);
-            std::fwrite(chunk.data(), 1, chunk.size(), file.stream);
+            *hash = HashWords(*hash, chunk.data(), chunk.size());
+            std::fwrite(chunk.data(), 1, chunk.size(), file->stream);
         }
     };
     put(mesh.faces.data(), mesh.faces.size() * sizeof(MeshFace));
     put(mesh.vertices.data(), mesh.vertices.size() * sizeof(Vec3));
     put(mesh.normals.data(), mesh.normals.size() * sizeof(Vec3));
-    return OutputCommit(&file, error);
+    if (OutputClose(file, error)) return true;
+    OutputAbandon(file);
+    return false;
+}
+
+// Whether path is one of files (same device and inode).
+static bool AmongFiles(const std::string& path, const std::vector<std::string>& files)
+{
+    struct stat info, other;
+    if (stat(path.c_str(), &info) != 0) return false;
+    for (const std::string& file : files)
+        if (!file.empty() && stat(file.c_str(), &other) == 0 && other.st_dev == info.st_dev &&
+            other.st_ino == info.st_ino)
+            return true;
+    return false;
+}
+
+// Opens a regular file (no link) for reading without waiting; -1 otherwise.
+static int OpenPlain(const std::string& path, struct stat* info)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (fstat(fd, info) != 0 || !S_ISREG(info->st_mode))) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// Whether two regular files hold the same bytes.
+static bool SameContent(const std::string& a, const std::string& b)
+{
+    struct stat infoA, infoB;
+    int fdA = OpenPlain(a, &infoA), fdB = OpenPlain(b, &infoB);
+    bool same = fdA >= 0 && fdB >= 0 && infoA.st_size == infoB.st_size;
+    std::vector<char> bufA(size_t(1) << 16), bufB(bufA.size());
+    while (same) {
+        ssize_t n = read(fdA, bufA.data(), bufA.size());
+        same = n >= 0 && read(fdB, bufB.data(), size_t(n)) == n &&
+               std::memcmp(bufA.data(), bufB.data(), size_t(n)) == 0;
+        if (n == 0) break;
+    }
+    if (fdA >= 0) close(fdA);
+    if (fdB >= 0) close(fdB);
+    return same;
+}
+
+// The digits of the data file that the source at path names, when it is one of this source's
+// (its text holds `key`, the escaped start of the name, then the digits); "" otherwise.
+static std::string NamedDigits(const std::string& path, const std::string& key)
+{
+    struct stat info;
+    int fd = OpenPlain(path, &info);
+    if (fd < 0) return "";
+    std::string text(size_t(1) << 16, '\0');
+    ssize_t n = read(fd, &text[0], text.size());
+    close(fd);
+    text.resize(n > 0 ? size_t(n) : 0);
+    size_t at = text.find(key);
+    if (at == std::string::npos) return "";
+    std::string digits = text.substr(at + key.size(), 16);
+    if (digits.size() != 16 || digits.find_first_not_of("0123456789abcdef") != std::string::npos ||
+        text.compare(at + key.size() + 16, 6, ".bin\\\"") != 0)
+        return "";
+    return digits;
 }
 
 // The arrays as labels over the data file, embedded by the assembler: the compiler never parses
@@ -205,26 +278,75 @@ static void WriteInitializers(FILE* out, const MeshData& mesh)
     WriteFaces(out, mesh.faces);
 }
 
-bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
-                     const std::string& input, MeshForm form, std::string* error)
+// Puts the data under its own name, then the source over OUT, then removes the data file that
+// the replaced source named: whatever happens, OUT's source names the data it was written with.
+// Runs writing into the same folder take turns (a lock on the folder), and no signal cuts this
+// short.
+static bool CommitPair(OutputFile* source, OutputFile* data, const std::string& dataPath,
+                       const std::string& key, const std::vector<std::string>& keep,
+                       std::string* error)
 {
-    OutputFile file;
-    if (!OutputOpen(path, input, &file, error)) return false;
-    // A stream (a pipe, a device) has no folder for a data file beside it.
+    size_t slash = source->path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : source->path.substr(0, slash + 1);
+    int lock = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (lock >= 0 && flock(lock, LOCK_EX) != 0 && errno == EINTR) continue;
+    sigset_t held = OutputHold();
+    bool created = OutputPublish(data, dataPath);
+    int why = errno;
+    // The same data under that name already (an earlier run of the same model) serves as well.
+    bool placed = created || (why == EEXIST && !AmongFiles(dataPath, keep) &&
+                              SameContent(dataPath, data->tempPath));
+    if (!placed)
+        *error = "cannot write '" + dataPath +
+                 "': " + (why == EEXIST ? "a different file has that name" : std::strerror(why));
+    std::string old = placed ? NamedDigits(source->path, key) : "";
+    bool committed = placed && OutputCommit(source, error);
+    if (!committed && created) unlink(dataPath.c_str());
+    std::string oldPath = dataPath.substr(0, dataPath.size() - 20) + old + ".bin";
+    if (committed && !old.empty() && oldPath != dataPath && !AmongFiles(oldPath, keep))
+        unlink(oldPath.c_str());
+    OutputAbandon(data);
+    OutputAbandon(source);
+    OutputRelease(held);
+    if (lock >= 0) close(lock);
+    return committed;
+}
+
+bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
+                     const std::string& input, MeshForm form, std::string* error,
+                     const std::vector<std::string>& modelSideFiles)
+{
+    std::vector<std::string> keep = {input};
+    keep.insert(keep.end(), modelSideFiles.begin(), modelSideFiles.end());
+    OutputFile file, data;
+    if (!OutputOpen(path, keep, &file, error)) return false;
+    // A stream (a descriptor, a device, a pipe) has no folder for a data file beside it.
     bool embed = form == MeshForm::embedded && !file.tempPath.empty();
-    std::string blob = MeshBlobPath(file.path), where; // beside a link's target
+    std::string dataPath, where, key;
     if (embed) {
-        // The assembler runs in the build's folder: it gets the data file's full path.
-        char* resolved = nullptr;
-        bool written = WriteBlob(mesh, blob, input, error);
-        if (written && !(resolved = realpath(blob.c_str(), nullptr)))
-            *error = "cannot find '" + blob + "': " + std::strerror(errno);
-        if (!resolved) {
+        // Beside a link's target; the assembler runs in the build's folder: it gets a full path.
+        size_t slash = file.path.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "" : file.path.substr(0, slash + 1);
+        std::string stem = file.path.substr(folder.size());
+        if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".cpp") == 0)
+            stem.resize(stem.size() - 4);
+        stem = stem.substr(0, 200) + ".mesh-";
+        char* real = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+        uint64_t hash = 0;
+        if (!real) *error = "cannot write '" + path + "': " + std::strerror(errno);
+        if (!real || !WriteBlob(mesh, file.path, &data, &hash, error)) {
+            std::free(real);
             OutputAbandon(&file);
             return false;
         }
-        where = resolved;
-        std::free(resolved);
+        std::string realStem = std::string(real) + (real[1] ? "/" : "") + stem;
+        std::free(real);
+        char digits[20];
+        std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+        dataPath = folder + stem + digits + ".bin";
+        where = realStem + digits + ".bin";
+        key = Quoted(AsmQuoted(realStem));
+        key.resize(key.size() - 3); // up to the digits, without the closing quotes
     }
     FILE* out = file.stream;
     std::fprintf(out, "// Generated from %s; do not edit.\n", Quoted(origin).c_str());
@@ -238,8 +360,9 @@ bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::s
                  mesh.faces.size(), arrayOrNull(mesh.vertices.empty(), "vertices"),
                  mesh.vertices.size(), arrayOrNull(mesh.normals.empty(), "normals"),
                  mesh.normals.size());
-    if (OutputCommit(&file, error)) return true;
-    // Never leave new data beside an older source that describes other data.
-    if (embed) std::remove(where.c_str());
+    if (!embed) return OutputCommit(&file, error);
+    if (OutputClose(&file, error)) return CommitPair(&file, &data, dataPath, key, keep, error);
+    OutputAbandon(&data);
+    OutputAbandon(&file);
     return false;
 }

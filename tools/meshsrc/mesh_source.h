@@ -2,19 +2,22 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "loader/mesh_data.h"
 
-// How the arrays reach the compiler. Embedded: in a data file beside the source (MeshBlobPath),
-// which the assembler takes in whole (GCC, Clang, MinGW); a million faces build in seconds.
-// Source: as C++ initializers, for any compiler, slow to compile beyond some 100,000 faces.
+// How the arrays reach the compiler. Embedded: in a data file beside the source, which the
+// assembler takes in whole (GCC, Clang, MinGW); a million faces build in seconds. Source: as C++
+// initializers, for any compiler, slow to compile beyond some 100,000 faces.
 enum class MeshForm { embedded, source };
 
-// OUT.cpp's data file: OUT.bin.
-std::string MeshBlobPath(const std::string& sourcePath);
-
 // Writes the source (and its data file) as output files (see tools/output): a failure leaves
-// nothing behind, and `input`, the model it was made from, is never overwritten. `origin` goes
-// into the first comment, escaped. A path that is a device or a pipe gets the source form.
+// OUT as it was, and neither `input`, the model it was made from, nor any of modelSideFiles, the
+// files that model refers to (glTF buffers), is ever written. `origin` goes into the first
+// comment, escaped. A descriptor, a device or a pipe gets the source form. The data file of
+// OUT.cpp is OUT.mesh-HASH.bin (HASH: 16 hex digits of its content), a new name created beside
+// the source before the source takes its place; the data file the replaced source named then
+// goes. So the data file is never a file of the user's, and a source never names missing data.
 bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
-                     const std::string& input, MeshForm form, std::string* error);
+                     const std::string& input, MeshForm form, std::string* error,
+                     const std::vector<std::string>& modelSideFiles = {});

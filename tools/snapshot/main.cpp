@@ -32,11 +32,30 @@ struct Options {
     std::string model; // empty: the built-in mesh
 };
 
-// Prints the one-line message; returns code (2 for a usage error, 1 for a failed write).
+// Prints the message as one line, its control characters escaped (a script or a file name may
+// hold any); returns code (2 for a usage error, 1 for a failed write).
 static int Failure(int code, const std::string& message)
 {
-    std::fprintf(stderr, "trackview-snapshot: %s\n", message.c_str());
+    std::string line;
+    for (unsigned char c : message) {
+        char escaped[8];
+        if (c >= 0x20 && c != 0x7f)
+            std::snprintf(escaped, sizeof escaped, "%c", c);
+        else if (c == '\n')
+            std::snprintf(escaped, sizeof escaped, "\\n");
+        else
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+        line += escaped;
+    }
+    std::fprintf(stderr, "trackview-snapshot: %s\n", line.c_str());
     return code;
+}
+
+// A lost answer is a failure: code 1 and one line when stdout cannot take what was printed.
+static int FlushStdout()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    return Failure(1, std::string("cannot write to stdout: ") + std::strerror(errno));
 }
 
 static int UsageError(const std::string& message)
@@ -133,7 +152,7 @@ int main(int argc, char** argv)
 {
     Options options;
     int status = ParseOptions(argc, argv, &options);
-    if (status != 0) return status < 0 ? 0 : status;
+    if (status != 0) return status < 0 ? FlushStdout() : status;
 
     std::vector<ScriptEvent> events;
     std::string error;
@@ -142,7 +161,7 @@ int main(int argc, char** argv)
     // Open the output first, so that an unwritable path fails before any work is done. Until the
     // image is committed only a temporary file exists, removed on failure or an ending signal.
     OutputFile out;
-    if (!options.output.empty() && !OutputOpen(options.output, "", &out, &error))
+    if (!options.output.empty() && !OutputOpen(options.output, {}, &out, &error))
         return Failure(1, error);
     auto abandon = [&](int code, const std::string& message) {
         OutputAbandon(&out);
@@ -163,13 +182,14 @@ int main(int argc, char** argv)
             return abandon(2, "the script presents no frame, so there is nothing to write to '" +
                                   options.output + "' (add 'idle 1')");
         std::vector<unsigned char> rgb = HeadlessReadPixels(options.width, options.height);
-        if (!PngWrite(out.stream, options.width, options.height, rgb, &error))
-            return abandon(1, "cannot write '" + options.output + "': " + error);
+        if (!PngWrite(out.stream, options.width, options.height, rgb, &error)) {
+            error = "cannot write '" + options.output + "': " + error;
+            OutputClose(&out, &error); // names the failed write's cause, when that was it
+            return abandon(1, error);
+        }
         if (!OutputCommit(&out, &error)) return abandon(1, error);
     }
     if (options.printState) PrintState();
     HeadlessClose();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) // a lost result is a failure
-        return Failure(1, std::string("cannot write the state: ") + std::strerror(errno));
-    return 0;
+    return FlushStdout();
 }

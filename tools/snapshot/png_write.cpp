@@ -2,10 +2,19 @@
 
 #include <png.h>
 
+// libpng's own handlers print to stderr: the tool reports a failure in one line of its own.
+static void PngFailed(png_structp png, png_const_charp message)
+{
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+    png_longjmp(png, 1);
+}
+
+static void PngWarned(png_structp, png_const_charp) {}
+
 bool PngWrite(FILE* out, int width, int height, const std::vector<unsigned char>& rgb,
               std::string* error)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, PngFailed, PngWarned);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -15,7 +24,7 @@ bool PngWrite(FILE* out, int width, int height, const std::vector<unsigned char>
     // libpng reports errors by longjmp; nothing here owns resources that it would skip.
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        *error = "cannot write PNG data";
+        *error = "PNG: " + *error;
         return false;
     }
     png_init_io(png, out);
