@@ -42,13 +42,6 @@ static bool Finite(Vec3 v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-static bool AllPositionsEqual(const std::vector<Vec3>& v)
-{
-    return std::all_of(v.begin(), v.end(), [&](const Vec3& p) {
-        return p.x == v[0].x && p.y == v[0].y && p.z == v[0].z;
-    });
-}
-
 // What every reader's result must be before the renderer may index it unchecked.
 static bool CheckRead(const MeshData& mesh, bool fileNormals, std::string* reason)
 {
@@ -74,30 +67,38 @@ static bool CheckRead(const MeshData& mesh, bool fileNormals, std::string* reaso
     return true;
 }
 
+static bool AllPositionsEqual(const std::vector<Vec3>& v)
+{
+    return std::all_of(v.begin(), v.end(), [&](const Vec3& p) {
+        return p.x == v[0].x && p.y == v[0].y && p.z == v[0].z;
+    });
+}
+
+// Where the file repeats its positions (an STL file stores each about six times), identical
+// ones are merged first, so that fitting and flat normals work on each once. Fitting may round
+// two positions to the same floats, so the merge of equal ones comes after it.
 static bool Finish(MeshData& mesh, const LoadOptions& options, std::string* reason)
 {
     if (!CheckRead(mesh, options.fileNormals, reason)) return false;
+    if (mesh.vertices.size() > mesh.faces.size()) MeshMergeIdenticalPositions(mesh);
     // A point draws nothing: the viewer would show only its background.
     if (AllPositionsEqual(mesh.vertices)) {
         *reason = "the model has no extent (all its corners are equal)";
         return false;
     }
-    if (options.radius > 0) {
-        MeshFitToRadius(mesh, options.radius);
-        if (AllPositionsEqual(mesh.vertices)) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%g", options.radius);
-            *reason = std::string("at radius ") + text + " the model shrinks to a point";
-            return false;
-        }
+    if (options.radius > 0) MeshFitToRadius(mesh, options.radius);
+    if (!options.fileNormals) MeshSetFlatNormals(mesh);
+    MeshMergePositions(mesh);
+    if (mesh.vertices.size() == 1) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", options.radius);
+        *reason = std::string("at radius ") + text + " the model shrinks to a point";
+        return false;
     }
     if (options.fileNormals) {
         for (Vec3& n : mesh.normals) n = NormalisedOrZero(n);
-    } else {
-        MeshSetFlatNormals(mesh);
+        MeshMergeNormals(mesh);
     }
-    MeshMergeNormals(mesh);
-    MeshMergePositions(mesh);
     return true;
 }
 

@@ -5,6 +5,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
 {
@@ -15,48 +20,203 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3])
     mesh.faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n + 1, n + 2}, {-1, -1, -1}});
 }
 
-static uint32_t FloatBits(float f)
+static uint32_t FloatBits(float f, bool signedZeros)
 {
-    if (f == 0.0f) f = 0.0f; // -0 and +0 are the same value
+    if (f == 0.0f && !signedZeros) f = 0.0f; // -0 and +0 are the same value
     uint32_t u;
     std::memcpy(&u, &f, sizeof u);
     return u;
 }
 
-static bool SameBits(const Vec3& a, const Vec3& b)
+namespace
 {
-    return FloatBits(a.x) == FloatBits(b.x) && FloatBits(a.y) == FloatBits(b.y) &&
-           FloatBits(a.z) == FloatBits(b.z);
+
+// A value as the table compares it: its bits, -0 as +0 unless told apart.
+struct MergeKey {
+    uint32_t x, y, z;
+};
+
+// A slot holds the value's bits beside its merged index, so that a probe never reads the merged
+// values: one cache line per lookup, wherever the value was first met.
+struct MergeSlot {
+    MergeKey key;
+    uint32_t index; // merged index + 1; 0: empty
+};
+
+// An open-addressing table of the distinct values found so far, numbered in order of first use,
+// indexed by the top bits of a value's hash. The table grows with the distinct values (at most half
+// full), not with the input: 5M normals of which 1M differ probe a table of 2M slots; doubling it
+// sends each slot to one of two neighbours, a streaming pass.
+struct MergeTable {
+    MergeSlot* slots = nullptr;
+    size_t size = 0;
+    int shift = 64;
+    bool mapped = false;
+    uint32_t merged = 0;      // distinct values found
+    bool signedZeros = false; // -0 and +0 count as different
+    MergeTable() = default;
+    MergeTable(const MergeTable&) = delete;
+    MergeTable& operator=(const MergeTable&) = delete;
+    ~MergeTable();
+};
+
+} // namespace
+
+static MergeKey KeyOf(const Vec3& v, bool signedZeros)
+{
+    return MergeKey{FloatBits(v.x, signedZeros), FloatBits(v.y, signedZeros),
+                    FloatBits(v.z, signedZeros)};
+}
+
+static uint64_t HashOf(const MergeKey& k)
+{
+    uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
+    h = (h ^ k.y) * 0xC2B2AE3D27D4EB4Full;
+    return (h ^ k.z) * 0x165667B19E3779F9ull;
+}
+
+static void Prefetch(const void* p)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
+// Asks for 2 MB pages for a big buffer not yet touched (Linux; a hint that changes no result):
+// each first touch of a 4 KB page costs a fault, and a load touches hundreds of megabytes.
+static void AdviseLargePages(void* data, size_t bytes)
+{
+#ifdef __linux__
+    const uintptr_t page = uintptr_t(2) << 20;
+    uintptr_t start = (uintptr_t(data) + page - 1) & ~(page - 1);
+    uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+// Empty slots: on Linux fresh zeroed pages, large ones for a big table, which then also seldom
+// misses the TLB on a lookup.
+static MergeSlot* NewSlots(size_t count, bool* mapped)
+{
+    *mapped = false;
+#ifdef __linux__
+    size_t bytes = count * sizeof(MergeSlot);
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+        AdviseLargePages(p, bytes);
+        *mapped = true;
+        return static_cast<MergeSlot*>(p);
+    }
+#endif
+    return new MergeSlot[count]();
+}
+
+static void FreeSlots(MergeSlot* slots, size_t count, bool mapped)
+{
+#ifdef __linux__
+    if (mapped) {
+        munmap(slots, count * sizeof(MergeSlot));
+        return;
+    }
+#else
+    (void)count;
+    (void)mapped;
+#endif
+    delete[] slots;
+}
+
+MergeTable::~MergeTable()
+{
+    if (slots) FreeSlots(slots, size, mapped);
+}
+
+// Doubles the table, or makes its first 1024 slots.
+static void GrowTable(MergeTable& t)
+{
+    size_t size = t.size ? 2 * t.size : 1024;
+    int shift = t.size ? t.shift - 1 : 64 - 10;
+    bool mapped = false;
+    MergeSlot* slots = NewSlots(size, &mapped);
+    for (size_t i = 0; i < t.size; ++i) {
+        if (t.slots[i].index == 0) continue;
+        size_t slot = size_t(HashOf(t.slots[i].key) >> shift);
+        while (slots[slot].index != 0) slot = (slot + 1) & (size - 1);
+        slots[slot] = t.slots[i];
+    }
+    if (t.slots) FreeSlots(t.slots, t.size, t.mapped);
+    t.slots = slots;
+    t.size = size;
+    t.shift = shift;
+    t.mapped = mapped;
+}
+
+// Finds a value whose key and hash are known, or adds it as the next distinct one; returns its
+// merged index.
+static uint32_t MergeOne(MergeTable& t, const MergeKey& key, uint64_t hash)
+{
+    if (2 * (size_t(t.merged) + 1) > t.size) GrowTable(t);
+    for (size_t slot = size_t(hash >> t.shift);; slot = (slot + 1) & (t.size - 1)) {
+        MergeSlot& s = t.slots[slot];
+        if (s.index == 0) {
+            s.key = key;
+            s.index = ++t.merged;
+            return s.index - 1;
+        }
+        if (s.key.x == key.x && s.key.y == key.y && s.key.z == key.z) return s.index - 1;
+    }
+}
+
+// Merges value(0 .. count - 1) in order and hands each one to use(i, value, index, isNew). A
+// value's slot is fetched into the cache some values before it is looked up, which hides most of
+// a big table's memory latency.
+template <typename Value, typename Use>
+static void MergeAll(MergeTable& t, size_t count, Value value, Use use)
+{
+    const size_t ahead = 16;
+    Vec3 values[ahead];
+    MergeKey keys[ahead];
+    uint64_t hashes[ahead];
+    GrowTable(t);
+    for (size_t i = 0; i < count + ahead; ++i) {
+        size_t k = i % ahead;
+        if (i >= ahead) {
+            uint32_t before = t.merged;
+            uint32_t index = MergeOne(t, keys[k], hashes[k]);
+            use(i - ahead, values[k], index, t.merged != before);
+        }
+        if (i >= count) continue;
+        values[k] = value(i);
+        keys[k] = KeyOf(values[k], t.signedZeros);
+        hashes[k] = HashOf(keys[k]);
+        Prefetch(t.slots + (hashes[k] >> t.shift));
+    }
 }
 
 // Keeps one of each set of equal values, in order of first use, and re-points the faces' indices
-// (the member `which`). An open-addressing table of merged indices costs four bytes a
-// slot and one pass, which matters for meshes of millions of faces.
+// (the member `which`). The kept values move down within the array (the n-th distinct value is
+// never behind the n-th value), and faces are left alone when every value was distinct already.
 static void MergeEqual(std::vector<Vec3>& values, std::vector<MeshFace>& faces,
-                       int32_t (MeshFace::*which)[3])
+                       int32_t (MeshFace::*which)[3], bool signedZeros = false)
 {
-    size_t slots = 16;
-    while (slots < 2 * values.size()) slots *= 2;
-    const uint32_t empty = UINT32_MAX;
-    std::vector<uint32_t> table(slots, empty), remap(values.size());
-    std::vector<Vec3> merged;
-    for (size_t i = 0; i < values.size(); ++i) {
-        const Vec3& v = values[i];
-        uint64_t h = FloatBits(v.x) * 0x9E3779B97F4A7C15ull;
-        h = (h ^ FloatBits(v.y)) * 0xC2B2AE3D27D4EB4Full;
-        h = (h ^ FloatBits(v.z)) * 0x165667B19E3779F9ull;
-        size_t slot = size_t(h >> 20) & (slots - 1);
-        while (table[slot] != empty && !SameBits(merged[table[slot]], v))
-            slot = (slot + 1) & (slots - 1);
-        if (table[slot] == empty) {
-            table[slot] = uint32_t(merged.size());
-            merged.push_back(v);
-        }
-        remap[i] = table[slot];
-    }
+    MergeTable t;
+    t.signedZeros = signedZeros;
+    std::unique_ptr<uint32_t[]> remap(new uint32_t[values.size()]);
+    AdviseLargePages(remap.get(), values.size() * sizeof(uint32_t));
+    MergeAll(
+        t, values.size(), [&](size_t i) { return values[i]; },
+        [&](size_t i, const Vec3& v, uint32_t index, bool isNew) {
+            remap[i] = index;
+            if (isNew) values[index] = v;
+        });
+    if (t.merged == values.size()) return;
+    values.resize(t.merged);
     for (MeshFace& face : faces)
         for (int32_t& index : face.*which) index = int32_t(remap[size_t(index)]);
-    values = std::move(merged);
 }
 
 void MeshMergeNormals(MeshData& mesh)
@@ -69,16 +229,32 @@ void MeshMergePositions(MeshData& mesh)
     MergeEqual(mesh.vertices, mesh.faces, &MeshFace::vertexIndex);
 }
 
+void MeshMergeIdenticalPositions(MeshData& mesh)
+{
+    MergeEqual(mesh.vertices, mesh.faces, &MeshFace::vertexIndex, true);
+}
+
+// Each face's normal goes straight into the table: the one-per-face array is never written. Room
+// for a normal per face is reserved but only touched as far as the distinct ones reach.
 void MeshSetFlatNormals(MeshData& mesh)
 {
-    mesh.normals.resize(mesh.faces.size());
-    for (size_t i = 0; i < mesh.faces.size(); ++i) {
-        MeshFace& face = mesh.faces[i];
-        mesh.normals[i] = FaceNormal(mesh.vertices[size_t(face.vertexIndex[0])],
-                                     mesh.vertices[size_t(face.vertexIndex[1])],
-                                     mesh.vertices[size_t(face.vertexIndex[2])]);
-        face.normalIndex[0] = face.normalIndex[1] = face.normalIndex[2] = int32_t(i);
-    }
+    MergeTable t;
+    const std::vector<Vec3>& p = mesh.vertices;
+    std::vector<MeshFace>& faces = mesh.faces;
+    std::vector<Vec3>& normals = mesh.normals;
+    normals.clear();
+    normals.reserve(faces.size());
+    AdviseLargePages(normals.data(), normals.capacity() * sizeof(Vec3));
+    MergeAll(
+        t, faces.size(),
+        [&](size_t i) {
+            const int32_t* v = faces[i].vertexIndex;
+            return FaceNormal(p[size_t(v[0])], p[size_t(v[1])], p[size_t(v[2])]);
+        },
+        [&](size_t i, const Vec3& n, uint32_t index, bool isNew) {
+            if (isNew) normals.push_back(n);
+            for (int32_t& corner : faces[i].normalIndex) corner = int32_t(index);
+        });
 }
 
 Vec3 NormalisedOrZero(Vec3 v)
@@ -112,33 +288,35 @@ MeshBounds MeshMeasure(const MeshData& mesh)
     return b;
 }
 
+// Where a position lands when moved by -centre and scaled, in single precision.
+static Vec3 Placed(const Vec3& v, const double centre[3], double scale)
+{
+    return Vec3{float((v.x - centre[0]) * scale), float((v.y - centre[1]) * scale),
+                float((v.z - centre[2]) * scale)};
+}
+
 void MeshFitToRadius(MeshData& mesh, double radius)
 {
     MeshBounds b = MeshMeasure(mesh);
-    double cx = (double(b.min.x) + b.max.x) / 2, cy = (double(b.min.y) + b.max.y) / 2,
-           cz = (double(b.min.z) + b.max.z) / 2;
+    const double centre[3] = {(double(b.min.x) + b.max.x) / 2, (double(b.min.y) + b.max.y) / 2,
+                              (double(b.min.z) + b.max.z) / 2};
     double farthest = 0.0;
     for (const Vec3& v : mesh.vertices) {
-        double x = v.x - cx, y = v.y - cy, z = v.z - cz;
+        double x = v.x - centre[0], y = v.y - centre[1], z = v.z - centre[2];
         farthest = std::max(farthest, std::sqrt(x * x + y * y + z * z));
     }
     double scale = farthest > 0.0 ? radius / farthest : 1.0;
     // Rounding to single precision may push a position a hair past the radius; shrink until not.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        std::vector<Vec3> placed(mesh.vertices.size());
+    // The positions are moved in place once the scale is settled.
+    for (int attempt = 0; attempt < 7; ++attempt) {
         double reached = 0.0;
-        for (size_t i = 0; i < placed.size(); ++i) {
-            const Vec3& v = mesh.vertices[i];
-            placed[i] = Vec3{float((v.x - cx) * scale), float((v.y - cy) * scale),
-                             float((v.z - cz) * scale)};
-            const Vec3& p = placed[i];
+        for (const Vec3& v : mesh.vertices) {
+            Vec3 p = Placed(v, centre, scale);
             reached = std::max(
                 reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z));
         }
-        if (reached <= radius || attempt == 7) {
-            mesh.vertices = std::move(placed);
-            return;
-        }
+        if (reached <= radius) break;
         scale *= 1.0 - 1e-7;
     }
+    for (Vec3& v : mesh.vertices) v = Placed(v, centre, scale);
 }

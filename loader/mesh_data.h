@@ -22,7 +22,12 @@ void MeshAddFace(MeshData& mesh, Vec3 a, Vec3 b, Vec3 c, const Vec3 normals[3]);
 void MeshMergeNormals(MeshData& mesh);
 void MeshMergePositions(MeshData& mesh);
 
-// Gives every face its own flat normal (right-hand rule), one per face; merge afterwards.
+// The same for positions whose bits are all identical (-0 and +0 kept apart): fitting and flat
+// normals then give each face what they would have given its corners as read, value for value.
+void MeshMergeIdenticalPositions(MeshData& mesh);
+
+// Gives every face its flat normal (right-hand rule), each distinct normal stored once: what
+// one normal per face merged with MeshMergeNormals would give, without the per-face array.
 void MeshSetFlatNormals(MeshData& mesh);
 
 // Unit normal of the triangle by the right-hand rule; the zero vector for a degenerate one.
