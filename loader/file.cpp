@@ -196,5 +196,6 @@ bool ReadSideFile(const ReadInput& in, const std::string& uri, std::vector<unsig
         return false;
     }
     bytes->assign(whole.data.get(), whole.data.get() + whole.size);
+    if (in.sideFiles) in.sideFiles->push_back(in.folder + "/" + uri);
     return true;
 }

@@ -104,10 +104,11 @@ static bool Finish(MeshData& mesh, const LoadOptions& options, std::string* reas
 
 static bool Load(const ByteSpan& bytes, const std::string& format, const std::string& name,
                  const std::string& folder, const LoadOptions& options, MeshData* mesh,
-                 std::string* error)
+                 std::string* error, std::vector<std::string>* sideFiles = nullptr)
 {
     *mesh = MeshData();
     ReadInput in;
+    in.sideFiles = sideFiles;
     in.bytes = bytes;
     in.name = name;
     in.folder = folder;
@@ -142,7 +143,7 @@ static bool KnownOrSay(const std::string& format, const std::string& name, std::
 }
 
 bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
-                   std::string* error)
+                   std::string* error, std::vector<std::string>* sideFiles)
 {
     *mesh = MeshData();
     std::string format = LowerExtension(path), reason;
@@ -152,8 +153,8 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
         *error = path + ": cannot open: " + reason;
         return false;
     }
-    return Load({file.data.get(), file.size}, format, path, ModelFolder(path), options, mesh,
-                error);
+    return Load({file.data.get(), file.size}, format, path, ModelFolder(path), options, mesh, error,
+                sideFiles);
 }
 
 bool LoadModelMemory(const void* data, size_t size, const std::string& format,

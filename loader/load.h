@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "loader/mesh_data.h"
 
@@ -29,9 +30,10 @@ bool LoadFormatKnown(const std::string& extension);
 // Reads the file at path (UTF-8, also on Windows) into a finished mesh named after the file.
 // On failure: false, mesh empty, and error holds one line in a user's words that names the file
 // and, for text formats, the line: "model.obj:1207: face index 90001 is past the 90000
-// positions". Side files (glTF buffers) come only from the model's folder or below.
+// positions". Side files (glTF buffers) come only from the model's folder or below; where
+// sideFiles is given, the paths of those that were read are added to it.
 bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
-                   std::string* error);
+                   std::string* error, std::vector<std::string>* sideFiles = nullptr);
 
 // The same for bytes in memory; format is the extension, name labels the messages. Side files
 // are refused (data URIs are fine).

@@ -25,6 +25,7 @@ struct ReadInput {
     std::string folder;       // where side files may come from; empty: none may be read
     bool fileNormals = false; // keep the file's normals; otherwise the loader makes flat ones
     size_t maxFaces = 0;      // refuse more triangles than this (before allocating for them)
+    std::vector<std::string>* sideFiles = nullptr; // where ReadSideFile notes the files it read
 };
 
 // Each reader fills mesh.vertices with the file's positions (placed by the file's transforms

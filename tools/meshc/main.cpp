@@ -124,10 +124,12 @@ static int Convert(const Arguments& args)
     options.radius = args.radius;
     MeshData mesh;
     std::string error;
-    if (!LoadModelFile(args.input, options, &mesh, &error)) return Fail(error);
+    std::vector<std::string> sideFiles; // never to be replaced by the data file
+    if (!LoadModelFile(args.input, options, &mesh, &error, &sideFiles)) return Fail(error);
     mesh.name = args.name;
     std::string origin = BaseName(args.input, true) + " by trackview-meshc";
-    if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error))
+    if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error,
+                         sideFiles))
         return Fail(error);
 
     MeshBounds b = MeshMeasure(mesh);
