@@ -19,7 +19,6 @@
 #else
 #include <fcntl.h>
 #include <linux/openat2.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -85,22 +84,13 @@ static int CheckRegular(int fd, std::string* reason)
     return fd;
 }
 
-// Asks for 2 MB pages for the buffer before read() first touches it: a fault per 4 KB page cost
-// about as much as the copy itself. Only a hint; nothing depends on it being taken.
-static void AdviseLargePages(unsigned char* data, size_t size)
-{
-    const uintptr_t page = uintptr_t(2) << 20;
-    uintptr_t start = (uintptr_t(data) + page - 1) & ~(page - 1);
-    uintptr_t end = (uintptr_t(data) + size) & ~(page - 1);
-    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
-
 static bool ReadOpened(int fd, FileBytes* bytes, std::string* reason)
 {
     struct stat info;
     fstat(fd, &info);
     bytes->size = size_t(info.st_size);
     bytes->data.reset(new (std::nothrow) unsigned char[bytes->size ? bytes->size : 1]);
+    // Large pages: a fault per 4 KB page cost about as much as the copy itself.
     if (bytes->data) AdviseLargePages(bytes->data.get(), bytes->size);
     size_t done = 0;
     while (bytes->data && done < bytes->size) {

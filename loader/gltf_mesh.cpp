@@ -122,7 +122,7 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, Decoded* positions, con
 {
     size_t count = positions->values.size();
     uint32_t stamp = ++positions->parts;
-    part->corners.reserve(size_t(3 * p.triangles));
+    ReserveLarge(part->corners, size_t(3 * p.triangles));
     for (size_t t = 0; t < p.triangles; ++t) {
         for (int k = 0; k < 3; ++k) {
             uint32_t source = at(Corner(p.mode, t, k));

@@ -277,9 +277,9 @@ bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, std::s
         if (s.nodes[node].mesh != UINT64_MAX)
             positions += s.placed[node] * meshPositions[size_t(s.nodes[node].mesh)];
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i) positions += meshPositions[i];
-    mesh->faces.reserve(size_t(s.triangles));
-    mesh->vertices.reserve(size_t(positions)); // at most three a triangle
-    if (fileNormals) mesh->normals.reserve(size_t(positions));
+    ReserveLarge(mesh->faces, size_t(s.triangles));
+    ReserveLarge(mesh->vertices, size_t(positions)); // at most three a triangle
+    if (fileNormals) ReserveLarge(mesh->normals, size_t(positions));
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i)
         if (!PlaceMesh(s.meshes[i], kIdentity, kNoNode, fileNormals, mesh, why)) return false;
     std::vector<Frame> path;

@@ -36,24 +36,20 @@ struct MergeKey {
     uint32_t x, y, z;
 };
 
-// A slot holds the value's bits beside its merged index, so that a probe never reads the merged
-// values: one cache line per lookup, wherever the value was first met.
-struct MergeSlot {
-    MergeKey key;
-    uint32_t index; // merged index + 1; 0: empty
-};
-
 // An open-addressing table of the distinct values found so far, numbered in order of first use,
-// indexed by the top bits of a value's hash. The table grows with the distinct values (at most half
-// full), not with the input: 5M normals of which 1M differ probe a table of 2M slots; doubling it
-// sends each slot to one of two neighbours, a streaming pass.
+// indexed by the top bits of a value's hash. A slot holds those top 32 bits above the value's
+// number + 1 (0: empty), so that a probe reads a value only when the bits match, and growing
+// needs no value at all. The table grows with the distinct values (at most half full), not with
+// the input: 5M normals of which 1M differ probe a table of 2M slots (16 MB); doubling it sends
+// each slot to one of two neighbours, a streaming pass.
 struct MergeTable {
-    MergeSlot* slots = nullptr;
+    uint64_t* slots = nullptr;
     size_t size = 0;
     int shift = 64;
     bool mapped = false;
-    uint32_t merged = 0;      // distinct values found
-    bool signedZeros = false; // -0 and +0 count as different
+    uint32_t merged = 0;        // distinct values found
+    const Vec3* kept = nullptr; // the distinct values, by number, kept by the caller
+    bool signedZeros = false;   // -0 and +0 count as different
     MergeTable() = default;
     MergeTable(const MergeTable&) = delete;
     MergeTable& operator=(const MergeTable&) = delete;
@@ -84,9 +80,7 @@ static void Prefetch(const void* p)
 #endif
 }
 
-// Asks for 2 MB pages for a big buffer not yet touched (Linux; a hint that changes no result):
-// each first touch of a 4 KB page costs a fault, and a load touches hundreds of megabytes.
-static void AdviseLargePages(void* data, size_t bytes)
+void AdviseLargePages(void* data, size_t bytes)
 {
 #ifdef __linux__
     const uintptr_t page = uintptr_t(2) << 20;
@@ -101,26 +95,26 @@ static void AdviseLargePages(void* data, size_t bytes)
 
 // Empty slots: on Linux fresh zeroed pages, large ones for a big table, which then also seldom
 // misses the TLB on a lookup.
-static MergeSlot* NewSlots(size_t count, bool* mapped)
+static uint64_t* NewSlots(size_t count, bool* mapped)
 {
     *mapped = false;
 #ifdef __linux__
-    size_t bytes = count * sizeof(MergeSlot);
+    size_t bytes = count * sizeof(uint64_t);
     void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p != MAP_FAILED) {
         AdviseLargePages(p, bytes);
         *mapped = true;
-        return static_cast<MergeSlot*>(p);
+        return static_cast<uint64_t*>(p);
     }
 #endif
-    return new MergeSlot[count]();
+    return new uint64_t[count]();
 }
 
-static void FreeSlots(MergeSlot* slots, size_t count, bool mapped)
+static void FreeSlots(uint64_t* slots, size_t count, bool mapped)
 {
 #ifdef __linux__
     if (mapped) {
-        munmap(slots, count * sizeof(MergeSlot));
+        munmap(slots, count * sizeof(uint64_t));
         return;
     }
 #else
@@ -141,11 +135,11 @@ static void GrowTable(MergeTable& t)
     size_t size = t.size ? 2 * t.size : 1024;
     int shift = t.size ? t.shift - 1 : 64 - 10;
     bool mapped = false;
-    MergeSlot* slots = NewSlots(size, &mapped);
+    uint64_t* slots = NewSlots(size, &mapped);
     for (size_t i = 0; i < t.size; ++i) {
-        if (t.slots[i].index == 0) continue;
-        size_t slot = size_t(HashOf(t.slots[i].key) >> shift);
-        while (slots[slot].index != 0) slot = (slot + 1) & (size - 1);
+        if (t.slots[i] == 0) continue;
+        size_t slot = size_t(t.slots[i] >> shift);
+        while (slots[slot] != 0) slot = (slot + 1) & (size - 1);
         slots[slot] = t.slots[i];
     }
     if (t.slots) FreeSlots(t.slots, t.size, t.mapped);
@@ -155,19 +149,22 @@ static void GrowTable(MergeTable& t)
     t.mapped = mapped;
 }
 
-// Finds a value whose key and hash are known, or adds it as the next distinct one; returns its
-// merged index.
+// Finds a value whose key and hash are known, or numbers it as the next distinct one (which the
+// caller keeps before the next lookup); returns its number.
 static uint32_t MergeOne(MergeTable& t, const MergeKey& key, uint64_t hash)
 {
     if (2 * (size_t(t.merged) + 1) > t.size) GrowTable(t);
+    const uint64_t top = hash & 0xFFFFFFFF00000000ull;
     for (size_t slot = size_t(hash >> t.shift);; slot = (slot + 1) & (t.size - 1)) {
-        MergeSlot& s = t.slots[slot];
-        if (s.index == 0) {
-            s.key = key;
-            s.index = ++t.merged;
-            return s.index - 1;
+        uint64_t entry = t.slots[slot];
+        if (entry == 0) {
+            t.slots[slot] = top | ++t.merged;
+            return t.merged - 1;
         }
-        if (s.key.x == key.x && s.key.y == key.y && s.key.z == key.z) return s.index - 1;
+        if ((entry & 0xFFFFFFFF00000000ull) != top) continue;
+        uint32_t index = uint32_t(entry) - 1;
+        MergeKey k = KeyOf(t.kept[index], t.signedZeros);
+        if (k.x == key.x && k.y == key.y && k.z == key.z) return index;
     }
 }
 
@@ -205,6 +202,7 @@ static void MergeEqual(std::vector<Vec3>& values, std::vector<MeshFace>& faces,
 {
     MergeTable t;
     t.signedZeros = signedZeros;
+    t.kept = values.data();
     std::unique_ptr<uint32_t[]> remap(new uint32_t[values.size()]);
     AdviseLargePages(remap.get(), values.size() * sizeof(uint32_t));
     MergeAll(
@@ -243,8 +241,8 @@ void MeshSetFlatNormals(MeshData& mesh)
     std::vector<MeshFace>& faces = mesh.faces;
     std::vector<Vec3>& normals = mesh.normals;
     normals.clear();
-    normals.reserve(faces.size());
-    AdviseLargePages(normals.data(), normals.capacity() * sizeof(Vec3));
+    ReserveLarge(normals, faces.size());
+    t.kept = normals.data(); // never moves: room for every face's normal is there
     MergeAll(
         t, faces.size(),
         [&](size_t i) {

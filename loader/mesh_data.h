@@ -30,6 +30,18 @@ void MeshMergeIdenticalPositions(MeshData& mesh);
 // one normal per face merged with MeshMergeNormals would give, without the per-face array.
 void MeshSetFlatNormals(MeshData& mesh);
 
+// Asks for 2 MB pages for bytes not yet touched (Linux; only a hint, nothing depends on it). A
+// model of millions of faces fills hundreds of megabytes, and with 4 KB pages the first touch of
+// each page costs a fault: together more time than reading the file.
+void AdviseLargePages(void* data, size_t bytes);
+
+// values.reserve(count), the room in large pages.
+template <typename T> void ReserveLarge(std::vector<T>& values, size_t count)
+{
+    values.reserve(count);
+    AdviseLargePages(values.data(), values.capacity() * sizeof(T));
+}
+
 // Unit normal of the triangle by the right-hand rule; the zero vector for a degenerate one.
 Vec3 FaceNormal(Vec3 a, Vec3 b, Vec3 c);
 

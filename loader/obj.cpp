@@ -210,9 +210,9 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
         p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!p) break;
     }
-    mesh->vertices.reserve(std::min(positions, size / 8));
-    if (in.fileNormals) mesh->normals.reserve(std::min(normals, size / 8));
-    mesh->faces.reserve(std::min({faces, size / 16, in.maxFaces}));
+    ReserveLarge(mesh->vertices, std::min(positions, size / 8));
+    if (in.fileNormals) ReserveLarge(mesh->normals, std::min(normals, size / 8));
+    ReserveLarge(mesh->faces, std::min({faces, size / 16, in.maxFaces}));
 }
 
 bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)

@@ -375,8 +375,8 @@ void ReserveCorners(PlyRead& r, const PlyElement& element, size_t bytesLeft, boo
     if (!(element.slots & (1u << kSlotIndices))) return;
     for (const PlyProperty& property : element.properties)
         if (property.slot == kSlotIndices)
-            r.corners.reserve(r.corners.size() +
-                              bytesLeft / (text ? 2 : PlyTypeSize(property.type)));
+            ReserveLarge(r.corners,
+                         r.corners.size() + bytesLeft / (text ? 2 : PlyTypeSize(property.type)));
 }
 
 void AddFace(std::vector<MeshFace>& faces, const int32_t* corners, uint32_t a, uint32_t b,
@@ -391,7 +391,7 @@ void AddFace(std::vector<MeshFace>& faces, const int32_t* corners, uint32_t a, u
 void BuildFaces(PlyRead& r)
 {
     std::vector<MeshFace>& faces = r.mesh->faces;
-    faces.reserve(r.triangles);
+    ReserveLarge(faces, r.triangles);
     std::vector<uint32_t> cuts;
     const int32_t* corners = r.corners.data();
     bool normals = r.in->fileNormals;
@@ -424,7 +424,9 @@ bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
         if (element.count > uint64_t(INT32_MAX))
             return PlyFail(error, element.line, "more vertices than a mesh can hold");
         r.vertexCount = element.count;
+        ReserveLarge(mesh->vertices, size_t(element.count));
         mesh->vertices.resize(element.count);
+        if (in.fileNormals) ReserveLarge(mesh->normals, size_t(element.count));
         if (in.fileNormals) mesh->normals.resize(element.count);
     }
     if (in.fileNormals && !normals) return PlyFail(error, 0, "the file has no normals");

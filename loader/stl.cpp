@@ -71,9 +71,9 @@ static bool Finite(const Vec3& v)
 static bool ReadBinaryStl(const ReadInput& in, size_t count, MeshData* mesh, ReadError* error)
 {
     if (TooMany(in, count, error, 0)) return false;
-    mesh->vertices.reserve(3 * count);
-    mesh->faces.reserve(count);
-    if (in.fileNormals) mesh->normals.reserve(count);
+    ReserveLarge(mesh->vertices, 3 * count);
+    ReserveLarge(mesh->faces, count);
+    if (in.fileNormals) ReserveLarge(mesh->normals, count);
     const unsigned char* facet = in.bytes.data + 84;
     for (size_t i = 0; i < count; ++i, facet += 50) {
         Vec3 corner[3] = {Vec3At(facet + 12), Vec3At(facet + 24), Vec3At(facet + 36)};
