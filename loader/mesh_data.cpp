@@ -39,9 +39,9 @@ struct MergeKey {
 // An open-addressing table of the distinct values found so far, numbered in order of first use,
 // indexed by the top bits of a value's hash. A slot holds those top 32 bits above the value's
 // number + 1 (0: empty), so that a probe reads a value only when the bits match, and growing
-// needs no value at all. The table grows with the distinct values (at most half full), not with
-// the input: 5M normals of which 1M differ probe a table of 2M slots (16 MB); doubling it sends
-// each slot to one of two neighbours, a streaming pass.
+// needs no value at all. It starts with two slots a value up to 2M slots (16 MB) and past that
+// grows with the distinct values (at most half full), not with the input: 5M normals of which 1M
+// differ probe 4M slots, not 16M.
 struct MergeTable {
     uint64_t* slots = nullptr;
     size_t size = 0;
@@ -129,11 +129,11 @@ MergeTable::~MergeTable()
     if (slots) FreeSlots(slots, size, mapped);
 }
 
-// Doubles the table, or makes its first 1024 slots.
-static void GrowTable(MergeTable& t)
+// Gives the table size slots (a power of two, at least 1024), the entries moved over.
+static void ResizeTable(MergeTable& t, size_t size)
 {
-    size_t size = t.size ? 2 * t.size : 1024;
-    int shift = t.size ? t.shift - 1 : 64 - 10;
+    int shift = 64;
+    for (size_t n = size; n > 1; n /= 2) --shift;
     bool mapped = false;
     uint64_t* slots = NewSlots(size, &mapped);
     for (size_t i = 0; i < t.size; ++i) {
@@ -149,11 +149,19 @@ static void GrowTable(MergeTable& t)
     t.mapped = mapped;
 }
 
+// Room for count values up to 2M slots, grown as needed past that.
+static void StartTable(MergeTable& t, size_t count)
+{
+    size_t size = 1024;
+    while (size < 2 * count && size < (size_t(1) << 21)) size *= 2;
+    ResizeTable(t, size);
+}
+
 // Finds a value whose key and hash are known, or numbers it as the next distinct one (which the
 // caller keeps before the next lookup); returns its number.
 static uint32_t MergeOne(MergeTable& t, const MergeKey& key, uint64_t hash)
 {
-    if (2 * (size_t(t.merged) + 1) > t.size) GrowTable(t);
+    if (2 * (size_t(t.merged) + 1) > t.size) ResizeTable(t, 2 * t.size);
     const uint64_t top = hash & 0xFFFFFFFF00000000ull;
     for (size_t slot = size_t(hash >> t.shift);; slot = (slot + 1) & (t.size - 1)) {
         uint64_t entry = t.slots[slot];
@@ -178,7 +186,7 @@ static void MergeAll(MergeTable& t, size_t count, Value value, Use use)
     Vec3 values[ahead];
     MergeKey keys[ahead];
     uint64_t hashes[ahead];
-    GrowTable(t);
+    StartTable(t, count);
     for (size_t i = 0; i < count + ahead; ++i) {
         size_t k = i % ahead;
         if (i >= ahead) {
@@ -293,28 +301,35 @@ static Vec3 Placed(const Vec3& v, const double centre[3], double scale)
                 float((v.z - centre[2]) * scale)};
 }
 
+// Largest distances are found as largest squares: the square root of the largest square is the
+// largest of the square roots, and one is taken instead of one a position.
 void MeshFitToRadius(MeshData& mesh, double radius)
 {
-    MeshBounds b = MeshMeasure(mesh);
-    const double centre[3] = {(double(b.min.x) + b.max.x) / 2, (double(b.min.y) + b.max.y) / 2,
-                              (double(b.min.z) + b.max.z) / 2};
-    double farthest = 0.0;
-    for (const Vec3& v : mesh.vertices) {
-        double x = v.x - centre[0], y = v.y - centre[1], z = v.z - centre[2];
-        farthest = std::max(farthest, std::sqrt(x * x + y * y + z * z));
+    std::vector<Vec3>& vertices = mesh.vertices;
+    if (vertices.empty()) return;
+    Vec3 low = vertices[0], high = vertices[0];
+    for (const Vec3& v : vertices) {
+        low = Vec3{std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+        high = Vec3{std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
     }
-    double scale = farthest > 0.0 ? radius / farthest : 1.0;
+    const double centre[3] = {(double(low.x) + high.x) / 2, (double(low.y) + high.y) / 2,
+                              (double(low.z) + high.z) / 2};
+    double farthest = 0.0;
+    for (const Vec3& v : vertices) {
+        double x = v.x - centre[0], y = v.y - centre[1], z = v.z - centre[2];
+        farthest = std::max(farthest, x * x + y * y + z * z);
+    }
+    double scale = farthest > 0.0 ? radius / std::sqrt(farthest) : 1.0;
     // Rounding to single precision may push a position a hair past the radius; shrink until not.
     // The positions are moved in place once the scale is settled.
     for (int attempt = 0; attempt < 7; ++attempt) {
         double reached = 0.0;
-        for (const Vec3& v : mesh.vertices) {
+        for (const Vec3& v : vertices) {
             Vec3 p = Placed(v, centre, scale);
-            reached = std::max(
-                reached, std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z));
+            reached = std::max(reached, double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z);
         }
-        if (reached <= radius) break;
+        if (std::sqrt(reached) <= radius) break;
         scale *= 1.0 - 1e-7;
     }
-    for (Vec3& v : mesh.vertices) v = Placed(v, centre, scale);
+    for (Vec3& v : vertices) v = Placed(v, centre, scale);
 }
