@@ -14,7 +14,7 @@ cp "$data/models/external.gltf" "$data/models/tetra_buffer.bin" "$folder/"
 cp "$data/hostile/sub/up.gltf" "$folder/sous dossier/"
 echo "not a model" >"$folder/notes ö.stl"
 
-Load() { wine "$exe" "$(winepath -w "$1" 2>/dev/null)" 2>&1 | tr -d '\r'; }
+Load() { LC_ALL=C.UTF-8 wine "$exe" "$(LC_ALL=C.UTF-8 winepath -w "$1" 2>/dev/null)" 2>&1 | tr -d '\r'; }
 Check "a name with spaces and accents reads" test "$(Load "$folder/tétra ä.obj")" = "4 triangles"
 Check "a glTF reads its buffer from beside it" test "$(Load "$folder/external.gltf")" = "4 triangles"
 out=$(Load "$folder/sous dossier/up.gltf")
