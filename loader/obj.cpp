@@ -60,6 +60,11 @@ static void SkipSpace(Cursor& c)
 // Moves to the start of the next line, past whatever is left of this one and its continuations.
 static void FinishLine(Cursor& c)
 {
+    if (c.p < c.end && *c.p == '\n') { // where a statement read to its end: no search
+        ++c.p;
+        ++c.line;
+        return;
+    }
     for (;;) {
         const char* newline = static_cast<const char*>(std::memchr(c.p, '\n', size_t(c.end - c.p)));
         if (!newline) {
@@ -161,10 +166,15 @@ static void AppendFace(MeshData* mesh, const ObjState& s, bool keepNormals, uint
                        uint32_t c)
 {
     const std::vector<int32_t>& n = s.normalIndex;
-    mesh->faces.push_back(
-        MeshFace{{s.positionIndex[a], s.positionIndex[b], s.positionIndex[c]},
-                 {keepNormals ? n[a] : 0, keepNormals ? n[b] : 0, keepNormals ? n[c] : 0},
-                 {-1, -1, -1}});
+    // Filled where it lies: a face built aside and copied in stalled on the copy.
+    mesh->faces.emplace_back();
+    MeshFace& face = mesh->faces.back();
+    const uint32_t corners[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        face.vertexIndex[k] = s.positionIndex[corners[k]];
+        face.normalIndex[k] = keepNormals ? n[corners[k]] : 0;
+        face.texCoordIndex[k] = -1;
+    }
 }
 
 // A face of three or more corners becomes triangles; fewer corners draw nothing and are skipped.

@@ -382,9 +382,15 @@ void ReserveCorners(PlyRead& r, const PlyElement& element, size_t bytesLeft, boo
 void AddFace(std::vector<MeshFace>& faces, const int32_t* corners, uint32_t a, uint32_t b,
              uint32_t c, bool normals)
 {
-    MeshFace face{{corners[a], corners[b], corners[c]}, {0, 0, 0}, {-1, -1, -1}};
-    if (normals) memcpy(face.normalIndex, face.vertexIndex, sizeof face.normalIndex);
-    faces.push_back(face);
+    // Filled where it lies: a face built aside and copied in stalled on the copy.
+    faces.emplace_back();
+    MeshFace& face = faces.back();
+    const uint32_t corner[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        face.vertexIndex[k] = corners[corner[k]];
+        face.normalIndex[k] = normals ? corners[corner[k]] : 0;
+        face.texCoordIndex[k] = -1;
+    }
 }
 
 // Cuts the polygons into triangles now that every position is known.

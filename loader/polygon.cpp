@@ -66,7 +66,9 @@ static double TurnAt(const Ring& r, uint32_t i)
 
 static void AppendTriangle(std::vector<uint32_t>* triangles, uint32_t a, uint32_t b, uint32_t c)
 {
-    triangles->insert(triangles->end(), {a, b, c});
+    triangles->push_back(a);
+    triangles->push_back(b);
+    triangles->push_back(c);
 }
 
 // The axis the polygon's Newell normal points along most, and whether it points that way (+1)
