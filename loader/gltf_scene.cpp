@@ -259,9 +259,14 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
             int32_t k[3] = {int32_t(part.corners[t]), int32_t(part.corners[t + 1]),
                             int32_t(part.corners[t + 2])};
             if (flip) std::swap(k[1], k[2]);
-            MeshFace face{{base + k[0], base + k[1], base + k[2]}, {0, 0, 0}, {-1, -1, -1}};
-            for (int c = 0; fileNormals && c < 3; ++c) face.normalIndex[c] = normalBase + k[c];
-            out->faces.push_back(face);
+            // Filled where it lies: a face built aside and copied in stalled on the copy.
+            out->faces.emplace_back();
+            MeshFace& face = out->faces.back();
+            for (int c = 0; c < 3; ++c) {
+                face.vertexIndex[c] = base + k[c];
+                face.normalIndex[c] = fileNormals ? normalBase + k[c] : 0;
+                face.texCoordIndex[c] = -1;
+            }
         }
     }
     return true;

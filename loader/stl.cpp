@@ -43,8 +43,15 @@ static void AppendFacet(MeshData* mesh, bool keepNormal, Vec3 normal, const Vec3
         n = int32_t(mesh->normals.size());
         mesh->normals.push_back(NormalisedOrZero(normal));
     }
-    mesh->vertices.insert(mesh->vertices.end(), {corner[0], corner[1], corner[2]});
-    mesh->faces.push_back(MeshFace{{v, v + 1, v + 2}, {n, n, n}, {-1, -1, -1}});
+    for (int k = 0; k < 3; ++k) mesh->vertices.push_back(corner[k]);
+    // Filled where it lies: a face built aside and copied in stalled on the copy.
+    mesh->faces.emplace_back();
+    MeshFace& face = mesh->faces.back();
+    for (int k = 0; k < 3; ++k) {
+        face.vertexIndex[k] = v + k;
+        face.normalIndex[k] = n;
+        face.texCoordIndex[k] = -1;
+    }
 }
 
 static uint32_t Uint32At(const unsigned char* b)
