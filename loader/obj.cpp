@@ -110,18 +110,29 @@ static bool ReadNumbers(Cursor& c, Vec3* v, const char* what, ReadError* error)
 
 // Reads one index of a face corner and turns it into a 0-based one below defined (1-based
 // from the start of the file, or negative: counted back from the last one defined).
+static bool FailIndex(const Cursor& c, NumberStatus status, int64_t value, size_t defined,
+                      const char* what, const char* things, ReadError* error);
+
 static bool ReadIndex(Cursor& c, size_t defined, const char* what, const char* things,
                       int32_t* index, ReadError* error)
 {
     int64_t value = 0;
     NumberStatus status = ParseInteger(c.p, c.end, &value);
-    if (status == NumberStatus::missing)
-        return Fail(c, error, std::string(what) + " " + Token(c) + " is not a whole number");
-    if (status != NumberStatus::ok) return Fail(c, error, NumberProblem(status));
-    if (value != 0 && value <= int64_t(defined) && value >= -int64_t(defined)) {
+    if (status == NumberStatus::ok && value != 0 && value <= int64_t(defined) &&
+        value >= -int64_t(defined)) {
         *index = int32_t(value > 0 ? value - 1 : int64_t(defined) + value);
         return true;
     }
+    return FailIndex(c, status, value, defined, what, things, error);
+}
+
+// Apart from ReadIndex, which then stays small enough to be inlined where corners are read.
+static bool FailIndex(const Cursor& c, NumberStatus status, int64_t value, size_t defined,
+                      const char* what, const char* things, ReadError* error)
+{
+    if (status == NumberStatus::missing)
+        return Fail(c, error, std::string(what) + " " + Token(c) + " is not a whole number");
+    if (status != NumberStatus::ok) return Fail(c, error, NumberProblem(status));
     std::string told = std::string(what) + " " + std::to_string(value);
     if (value == 0) return Fail(c, error, told + " is invalid: indices count from 1");
     if (value > 0)
