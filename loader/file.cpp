@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
