@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -64,11 +65,26 @@ static MergeKey KeyOf(const Vec3& v, bool signedZeros)
                     FloatBits(v.z, signedZeros)};
 }
 
+// A seed of this process's own, mixed in and spread over every bit: values crafted in advance to
+// land in one slot (which would make merging quadratic) cannot know it. The order of the merged
+// values does not depend on the hash, so the results are the same in every process.
+static uint64_t HashSeed()
+{
+    static const uint64_t seed = [] {
+        std::random_device device;
+        return (uint64_t(device()) << 32) ^ device();
+    }();
+    return seed;
+}
+
 static uint64_t HashOf(const MergeKey& k)
 {
-    uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
+    uint64_t h = (k.x ^ HashSeed()) * 0x9E3779B97F4A7C15ull;
     h = (h ^ k.y) * 0xC2B2AE3D27D4EB4Full;
-    return (h ^ k.z) * 0x165667B19E3779F9ull;
+    h = (h ^ k.z) * 0x165667B19E3779F9ull;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    return h ^ (h >> 29);
 }
 
 static void Prefetch(const void* p)
