@@ -116,13 +116,18 @@ bool ReadWholeFile(const std::string& path, FileBytes* bytes, std::string* reaso
 #endif
 }
 
-std::string ModelFolder(const std::string& path)
+size_t LastSlash(const std::string& path)
 {
 #ifdef _WIN32
-    size_t slash = path.find_last_of("/\\");
+    return path.find_last_of("/\\");
 #else
-    size_t slash = path.find_last_of('/');
+    return path.find_last_of('/');
 #endif
+}
+
+std::string ModelFolder(const std::string& path)
+{
+    size_t slash = LastSlash(path);
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }

@@ -349,3 +349,16 @@ void MeshFitToRadius(MeshData& mesh, double radius)
     }
     for (Vec3& v : vertices) v = Placed(v, centre, scale);
 }
+
+MeshModel MeshRecord(const MeshData& mesh)
+{
+    return {mesh.name.c_str(),
+            mesh.faces.data(),
+            int32_t(mesh.faces.size()),
+            mesh.vertices.data(),
+            int32_t(mesh.vertices.size()),
+            mesh.normals.data(),
+            int32_t(mesh.normals.size()),
+            nullptr,
+            0};
+}

@@ -57,3 +57,7 @@ MeshBounds MeshMeasure(const MeshData& mesh);
 // Moves the bounding-box centre to the origin and scales uniformly so that the farthest
 // position lies at radius (rounded down where single precision would overshoot).
 void MeshFitToRadius(MeshData& mesh, double radius);
+
+// The record through which the renderer reaches the mesh, pointing into its arrays (valid while
+// they are neither changed nor freed).
+MeshModel MeshRecord(const MeshData& mesh);

@@ -58,13 +58,5 @@ inline bool MeshValuesUnique(const Vec3* values, int32_t count)
 // A mesh in memory seen as the compiled record.
 inline MeshModel MeshView(const MeshData& m)
 {
-    return {m.name.c_str(),
-            m.faces.data(),
-            int32_t(m.faces.size()),
-            m.vertices.data(),
-            int32_t(m.vertices.size()),
-            m.normals.data(),
-            int32_t(m.normals.size()),
-            nullptr,
-            0};
+    return MeshRecord(m);
 }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "loader/file.h"
 #include "loader/load.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
@@ -48,11 +49,7 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
 
 std::string FileBaseName(const std::string& path)
 {
-#ifdef _WIN32
-    size_t slash = path.find_last_of("/\\");
-#else
-    size_t slash = path.find_last_of('/');
-#endif
+    size_t slash = LastSlash(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -80,15 +77,7 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
 void ViewerShowMesh(MeshData* mesh, const std::string& path)
 {
     shownData = std::move(*mesh);
-    shownModel = {shownData.name.c_str(),
-                  shownData.faces.data(),
-                  int32_t(shownData.faces.size()),
-                  shownData.vertices.data(),
-                  int32_t(shownData.vertices.size()),
-                  shownData.normals.data(),
-                  int32_t(shownData.normals.size()),
-                  nullptr,
-                  0};
+    shownModel = MeshRecord(shownData);
     shownName = FileBaseName(path);
     viewer.mesh = &shownModel;
     RequestRedraw();
