@@ -3,6 +3,7 @@
 // the model's folder, and nothing outside is opened or even looked at. Windows paths are UTF-8
 // here and become UTF-16 for _wfopen.
 #include "loader/file.h"
+#include "loader/path.h"
 #include "loader/reader.h"
 
 #include <cerrno>
@@ -24,22 +25,13 @@
 #endif
 
 #ifdef _WIN32
-static std::wstring Widened(const std::string& text)
-{
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &wide[0], length);
-    return wide;
-}
-
 static FILE* OpenRegular(const std::string& path, std::string* reason)
 {
     if (path.find('\0') != std::string::npos) {
         *reason = "the name holds a zero byte";
         return nullptr;
     }
-    FILE* file = _wfopen(Widened(path).c_str(), L"rb");
+    FILE* file = _wfopen(WideFromUtf8(path).c_str(), L"rb");
     if (!file) {
         *reason = std::strerror(errno);
         return nullptr;
@@ -114,22 +106,6 @@ bool ReadWholeFile(const std::string& path, FileBytes* bytes, std::string* reaso
     int fd = CheckRegular(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), reason);
     return fd >= 0 && ReadOpened(fd, bytes, reason);
 #endif
-}
-
-size_t LastSlash(const std::string& path)
-{
-#ifdef _WIN32
-    return path.find_last_of("/\\");
-#else
-    return path.find_last_of('/');
-#endif
-}
-
-std::string ModelFolder(const std::string& path)
-{
-    size_t slash = LastSlash(path);
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Why a name from a model may not be looked up at all: it names something outside the model's

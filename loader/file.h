@@ -13,11 +13,3 @@ struct FileBytes {
 // Reads the regular file at path. A FIFO, socket, device or folder is refused at once, never
 // waited on. On failure: false and reason in a user's words ("No such file or directory").
 bool ReadWholeFile(const std::string& path, FileBytes* bytes, std::string* reason);
-
-// Where the file's name begins after its folders: the last slash (either slash on Windows), or
-// npos for a bare name.
-size_t LastSlash(const std::string& path);
-
-// The folder a model's side files are looked up in: the part of path before its last slash
-// (either slash on Windows), or "." for a bare name.
-std::string ModelFolder(const std::string& path);

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "loader/load.h"
-
 namespace
 {
 

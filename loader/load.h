@@ -8,14 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/mesh_data.h"
-
-// Most faces a mesh may have: 3 x faces positions must still fit the int32 counts.
-const size_t kMeshMaxFaces = 715827882;
-
-// The smallest radius worth fitting to: a mesh of radius 1 is still a few pixels wide on the
-// screen; below it the viewer shows little more than its background.
-const double kMeshMinRadius = 1.0;
+#include "mesh/mesh_data.h"
 
 struct LoadOptions {
     bool fileNormals = false;        // keep the file's normals instead of flat face normals

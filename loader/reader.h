@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/mesh_data.h"
+#include "mesh/mesh_data.h"
 
 struct ByteSpan {
     const unsigned char* data = nullptr;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/mesh.h"
-#include "tools/meshsrc/mesh_source.h"
+#include "mesh/mesh_data.h"
 
 inline double MeshLength(Vec3 v)
 {

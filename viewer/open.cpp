@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "loader/file.h"
 #include "loader/load.h"
+#include "loader/path.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 
@@ -47,15 +47,9 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
     return parsed;
 }
 
-std::string FileBaseName(const std::string& path)
-{
-    size_t slash = LastSlash(path);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string LoadingText(const std::string& path)
 {
-    return "loading " + FileBaseName(path) + "...";
+    return "loading " + PathBaseName(path) + "...";
 }
 
 bool ViewerOpenFile(const std::string& path, std::string* error)
@@ -78,7 +72,7 @@ void ViewerShowMesh(MeshData* mesh, const std::string& path)
 {
     shownData = std::move(*mesh);
     shownModel = MeshRecord(shownData);
-    shownName = FileBaseName(path);
+    shownName = PathBaseName(path);
     viewer.mesh = &shownModel;
     RequestRedraw();
 }

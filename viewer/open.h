@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/mesh_data.h"
+#include "mesh/mesh_data.h"
 
 constexpr char kViewerUsage[] =
     "usage: trackview [FILE | --help | --version]\n"
@@ -29,9 +29,6 @@ struct ViewerArgs {
 // The arguments after the program's name (UTF-8): at most one file; --help or --version alone;
 // "--" ends the options, so that a file may begin with '-'.
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args);
-
-// The file's name without its folders.
-std::string FileBaseName(const std::string& path);
 
 // "loading NAME...": the title while a file loads, and the progress line of a slow start.
 std::string LoadingText(const std::string& path);

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "loader/load.h"
+#include "loader/path.h"
 #include "tools/meshsrc/mesh_source.h"
 #include "tools/output/output_file.h"
 
@@ -35,6 +36,16 @@ static int Usage(const char* why)
     return 2;
 }
 
+static int RadiusUsage()
+{
+    char why[120];
+    std::snprintf(why, sizeof why,
+                  "--radius must be a number from %g (smaller is a few pixels at most) to less "
+                  "than %g",
+                  kMeshMinRadius, kViewLimit);
+    return Usage(why);
+}
+
 static bool ParseRadius(const char* text, double* radius)
 {
     char* end = nullptr;
@@ -42,13 +53,12 @@ static bool ParseRadius(const char* text, double* radius)
     return end != text && *end == '\0' && *radius >= kMeshMinRadius && *radius < kViewLimit;
 }
 
-// The file's base name without its extension.
-static std::string BaseName(const std::string& path, bool keepExtension)
+// The file's name without its folders and its extension.
+static std::string MeshName(const std::string& path)
 {
-    size_t slash = path.find_last_of('/');
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string base = PathBaseName(path);
     size_t dot = base.find_last_of('.');
-    if (!keepExtension && dot != std::string::npos && dot > 0) base.erase(dot);
+    if (dot != std::string::npos && dot > 0) base.erase(dot);
     return base;
 }
 
@@ -66,10 +76,7 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
             } else if (arg == "--name") {
                 args->name = value;
             } else if (arg == "--radius") {
-                if (!ParseRadius(value, &args->radius))
-                    return Usage(
-                        "--radius must be a number from 1 (smaller is a few pixels at most) to "
-                        "less than 150.5");
+                if (!ParseRadius(value, &args->radius)) return RadiusUsage();
             } else if (std::strcmp(value, "flat") == 0 || std::strcmp(value, "file") == 0) {
                 args->fileNormals = std::strcmp(value, "file") == 0;
             } else {
@@ -90,7 +97,7 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
         }
     }
     if (args->input.empty() || args->output.empty()) return Usage("needs IN and -o OUT.cpp");
-    if (args->name.empty()) args->name = BaseName(args->input, false);
+    if (args->name.empty()) args->name = MeshName(args->input);
     return 0;
 }
 
@@ -127,7 +134,7 @@ static int Convert(const Arguments& args)
     std::vector<std::string> sideFiles; // never to be replaced by the data file
     if (!LoadModelFile(args.input, options, &mesh, &error, &sideFiles)) return Fail(error);
     mesh.name = args.name;
-    std::string origin = BaseName(args.input, true) + " by trackview-meshc";
+    std::string origin = PathBaseName(args.input) + " by trackview-meshc";
     if (!MeshWriteSource(mesh, args.output, origin, args.input, MeshForm::embedded, &error,
                          sideFiles))
         return Fail(error);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/mesh_data.h"
+#include "mesh/mesh_data.h"
 
 // How the arrays reach the compiler. Embedded: in a data file beside the source, which the
 // assembler takes in whole (GCC, Clang, MinGW); a million faces build in seconds. Source: as C++
