@@ -1,7 +1,8 @@
 // trackview-bench: frame times of the viewer core on the headless context, against the same
-// mesh and GL state drawn from vertex arrays, and the core's own CPU cost with a GL layer that
-// only counts. The contenders take turns in rounds (each round starts with the next one), so
-// that drift in the machine's load falls on all of them alike; ratios come from the medians.
+// mesh and GL state drawn from vertex arrays; then the core's own CPU cost with a GL layer that
+// only counts, from trackview-corebench beside it. The contenders take turns in rounds (each
+// round starts with the next one), so that drift in the machine's load falls on all of them
+// alike; ratios come from the medians.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "headless/headless.h"
-#include "null/counted_core.h"
 #include "viewer/gl.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
@@ -21,11 +21,10 @@
 namespace
 {
 
-enum Contender { FILLED, WIREFRAME, FOG, ARRAYS, CORE_ONLY, CONTENDER_COUNT };
+enum Contender { FILLED, WIREFRAME, FOG, ARRAYS, CONTENDER_COUNT };
 
 const char* const kNames[CONTENDER_COUNT] = {"RenderFrame, filled", "RenderFrame, wireframe",
-                                             "RenderFrame, fog", "glDrawArrays, filled",
-                                             "core only (counting GL)"};
+                                             "RenderFrame, fog", "glDrawArrays, filled"};
 
 struct Samples {
     std::vector<double> wallMs, cpuMs;
@@ -87,10 +86,6 @@ void RenderArraysFrame(GLsizei corners)
 
 void RunFrame(Contender c, GLsizei corners)
 {
-    if (c == CORE_ONLY) {
-        CountedRenderFrame();
-        return; // nothing for a driver to finish
-    }
     viewer.wireframeOn = c == WIREFRAME;
     viewer.fogOn = c == FOG;
     if (c == ARRAYS)
@@ -118,14 +113,23 @@ long CountDifferingPixels(int width, int height, GLsizei corners)
     return differing;
 }
 
-long long CountedCallsPerFrame(int fogOn, int wireframeOn)
+// The core's own cost per frame, from trackview-corebench (beside this program): its lines, and
+// its median in *ms.
+std::string CoreFigures(const char* self, double* ms)
 {
-    CountedViewer.fogOn = fogOn;
-    CountedViewer.wireframeOn = wireframeOn;
-    CountGlResetCounters();
-    CountedRenderFrame();
-    CountedViewer.fogOn = CountedViewer.wireframeOn = 0;
-    return CountGlTotal();
+    std::string command(self);
+    command = command.substr(0, command.find_last_of('/') + 1) + "trackview-corebench 200";
+    std::string lines;
+    *ms = 0;
+    if (FILE* child = popen(command.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, child)) {
+            lines += line;
+            std::sscanf(line, "core only (counting GL): median %lf", ms);
+        }
+        pclose(child);
+    }
+    return lines.empty() ? "trackview-corebench gave no figures\n" : lines;
 }
 
 bool ParseArgs(int argc, char** argv, int* rounds, int* frames, int* width, int* height)
@@ -163,10 +167,6 @@ int main(int argc, char** argv)
     viewer.winWidth = width;
     viewer.winHeight = height;
     InitScene();
-    CountGlReset();
-    CountedViewer.winWidth = width;
-    CountedViewer.winHeight = height;
-    CountedInitScene();
 
     MeshArrays arrays = BuildArrays(meshModel);
     GLsizei corners = GLsizei(arrays.positions.size() / 3);
@@ -208,15 +208,12 @@ int main(int argc, char** argv)
         "[1] median CPU time of the calling thread (the driver's own threads excluded)\n\n");
 
     double filled = Median(samples[FILLED].wallMs);
-    std::printf("GL calls per frame: filled %lld, wireframe %lld, fog %lld "
-                "(glNormal3f and glVertex3f %d each)\n",
-                CountedCallsPerFrame(0, 0), CountedCallsPerFrame(0, 1), CountedCallsPerFrame(1, 0),
-                3 * int(meshModel.faceCount));
+    double coreMs = 0;
+    std::fputs(CoreFigures(argv[0], &coreMs).c_str(), stdout);
     std::printf("immediate/arrays ratio: %.3f\n", filled / Median(samples[ARRAYS].wallMs));
     std::printf("wireframe/filled ratio: %.3f\n", Median(samples[WIREFRAME].wallMs) / filled);
     std::printf("fog/filled ratio: %.3f\n", Median(samples[FOG].wallMs) / filled);
-    std::printf("core share of a filled frame: %.1f %%\n",
-                100.0 * Median(samples[CORE_ONLY].wallMs) / filled);
+    std::printf("core share of a filled frame: %.1f %%\n", 100.0 * coreMs / filled);
     std::printf("frames per second, filled: %.1f\n", 1000.0 / filled);
     HeadlessClose();
     return 0;

@@ -1,3 +1,5 @@
+// The headless platform: EGL surfaceless with a pbuffer, and the host calls a program without a
+// window needs (presenting counts a frame; errors go to stderr; a title has nowhere to go).
 #include "headless/headless.h"
 
 #include <EGL/egl.h>
@@ -7,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "viewer/platform.h"
+#include "viewer/host.h"
 
 static EGLDisplay display = EGL_NO_DISPLAY;
 static EGLSurface surface = EGL_NO_SURFACE;
@@ -83,11 +85,21 @@ int HeadlessFramesPresented()
     return framesPresented;
 }
 
-void PresentFrame(void*)
+void HostPresentFrame(void*)
 {
     // A pbuffer has a single buffer: the frame is already where HeadlessReadPixels looks.
     ++framesPresented;
 }
+
+void HostSetTitle(const std::string&) {}
+
+void HostShowError(const std::string& text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void HostProgressBegin(const std::string&, int) {}
+void HostProgressEnd() {}
 
 std::vector<unsigned char> HeadlessReadPixels(int width, int height)
 {

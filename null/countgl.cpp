@@ -3,12 +3,11 @@
 // minimums GL 1.1 guarantees, so code that passes here fits any implementation.
 #include "null/countgl.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "viewer/pi.h"
-#include "viewer/platform.h"
+#include "null/glmath.h"
+#include "viewer/host.h"
 
 namespace
 {
@@ -39,10 +38,8 @@ Context gl;
 
 const char* const kEntryNames[CGL_ENTRY_COUNT] = {
 #define GL_ENTRY(entry, name) #name,
-#define CORE_NAME(name)
-#include "null/names.h"
+#include "null/entries.h"
 #undef GL_ENTRY
-#undef CORE_NAME
 };
 
 void Misuse(CountGlEntry entry, const char* what)
@@ -69,18 +66,9 @@ float* Top()
                                           : gl.modelview[gl.modelviewTop];
 }
 
-// top = top x m, both column-major.
 void MultiplyTop(const float* m)
 {
-    float* top = Top();
-    float result[16];
-    for (int col = 0; col < 4; ++col)
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += top[4 * k + row] * m[4 * col + k];
-            result[4 * col + row] = sum;
-        }
-    std::memcpy(top, result, sizeof result);
+    GlMathMultiply(Top(), m);
 }
 
 int CapabilityIndex(GLenum cap)
@@ -228,28 +216,8 @@ void glLoadIdentity()
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
     Count(CGL_ROTATEF);
-    double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
-    if (!(length > 0.0) || !std::isfinite(length)) return; // GL leaves this undefined
-    double ax = x / length, ay = y / length, az = z / length;
-    double radians = double(angle) * kPi / 180.0;
-    double c = std::cos(radians), s = std::sin(radians), t = 1.0 - c;
-    const float r[16] = {float(ax * ax * t + c),
-                         float(ay * ax * t + az * s),
-                         float(ax * az * t - ay * s),
-                         0.0f,
-                         float(ax * ay * t - az * s),
-                         float(ay * ay * t + c),
-                         float(ay * az * t + ax * s),
-                         0.0f,
-                         float(ax * az * t + ay * s),
-                         float(ay * az * t - ax * s),
-                         float(az * az * t + c),
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         1.0f};
-    MultiplyTop(r);
+    float r[16];
+    if (GlMathRotation(angle, x, y, z, r)) MultiplyTop(r); // GL leaves a zero axis undefined
 }
 
 void glMultMatrixf(const GLfloat* m)
@@ -282,23 +250,9 @@ void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdou
              GLdouble farVal)
 {
     Count(CGL_ORTHO);
-    if (left == right || bottom == top || nearVal == farVal) return Misuse(CGL_ORTHO, "empty box");
-    const float m[16] = {float(2.0 / (right - left)),
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         float(2.0 / (top - bottom)),
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         0.0f,
-                         float(-2.0 / (farVal - nearVal)),
-                         0.0f,
-                         float(-(right + left) / (right - left)),
-                         float(-(top + bottom) / (top - bottom)),
-                         float(-(farVal + nearVal) / (farVal - nearVal)),
-                         1.0f};
+    float m[16];
+    if (!GlMathOrtho(left, right, bottom, top, nearVal, farVal, m))
+        return Misuse(CGL_ORTHO, "empty box");
     MultiplyTop(m);
 }
 
@@ -387,7 +341,7 @@ void glFlush()
     Count(CGL_FLUSH);
 }
 
-void PresentFrame(void*)
+void HostPresentFrame(void*)
 {
     ++gl.calls[CGL_PRESENT_FRAME];
     if (gl.insideBegin) Misuse(CGL_PRESENT_FRAME, "inside glBegin/glEnd");

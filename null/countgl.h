@@ -1,5 +1,7 @@
 // The null platform: our own definitions of exactly the GL 1.1 entry points the core calls,
-// plus PresentFrame, linked instead of libGL. Every call is counted; the matrix stacks are real
+// plus the host's present, linked instead of libGL and a platform (null/host.h has the rest of
+// the host). A program links the very same core beside it, so there is no copy to keep in step:
+// a GL call the layer lacks does not link. Every call is counted; the matrix stacks are real
 // (so the core's rotation read-back works) and misuse that a driver would flag as an error or
 // leave undefined is recorded instead of drawn. Nothing is rasterised.
 #pragma once
@@ -8,10 +10,8 @@
 
 enum CountGlEntry {
 #define GL_ENTRY(entry, name) CGL_##entry,
-#define CORE_NAME(name)
-#include "null/names.h"
+#include "null/entries.h"
 #undef GL_ENTRY
-#undef CORE_NAME
     CGL_ENTRY_COUNT
 };
 
@@ -21,7 +21,7 @@ void CountGlReset();
 void CountGlResetCounters();
 
 long long CountGlCalls(CountGlEntry entry);
-long long CountGlTotal(); // every GL call, PresentFrame excluded
+long long CountGlTotal(); // every GL call, the present excluded
 
 // Misuse seen since the last reset (stack under/overflow, calls not allowed inside
 // glBegin/glEnd, unknown enums, incomplete triangles...), with the first one described.

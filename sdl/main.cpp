@@ -5,10 +5,6 @@
 // close. Lacks the Win32 program's icon and palette: SDL gives true-colour visuals only.
 #include <SDL.h>
 #include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,41 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "sdl/open.h"
+#include "sdl/host.h"
 #include "sdl/window.h"
 #include "viewer/open.h"
-#include "viewer/platform.h"
+#include "viewer/host.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
-
-void PresentFrame(void* hdc)
-{
-    SDL_GL_SwapWindow(static_cast<SDL_Window*>(hdc));
-}
-
-// A message box runs in a process group of its own (SDL's box is a child of that process), so
-// that a signal can take it down with the program.
-static volatile sig_atomic_t boxGroup = 0;
-static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
-static pid_t boxProcess = 0;                     // in the box's process: itself
-
-// In the process SDL forks to show the box: it dies with the box's process, which dies with the
-// program, so that no box outlives the program, whatever ends it (SIGKILL included).
-static void DieWithBoxProcess()
-{
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != boxProcess) _exit(1); // already gone before the line above
-}
-
-// Nothing the program holds outlives it (the X server drops its windows and the kernel its
-// context), so a signal may end it at any moment, a box included.
-static void EndOnSignal(int)
-{
-    if (boxGroup > 0) kill(-boxGroup, SIGKILL);
-    _exit(signalExitCode);
-}
 
 // SDL takes the lowest free descriptor for its X connection: were 2 closed, diagnostics would go
 // into that socket.
@@ -61,54 +30,15 @@ static void KeepStandardDescriptors()
         if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR);
 }
 
-// Shows a box and waits until it is answered; false, with the reason on stderr, when no box could
-// be shown. Called only while SDL is not initialised: the box's process shares nothing with it.
-static bool ShowBox(Uint32 flags, const char* caption, const char* text, const char* what)
-{
-    sigset_t signals, previous;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigprocmask(SIG_BLOCK, &signals, &previous);
-    pid_t program = getpid();
-    pid_t box = fork();
-    if (box == 0) {
-        setpgid(0, 0);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != program) _exit(1);
-        boxProcess = getpid();
-        pthread_atfork(nullptr, nullptr, DieWithBoxProcess);
-        sigprocmask(SIG_SETMASK, &previous, nullptr);
-        if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) _exit(0);
-        std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n",
-                     what, SDL_GetError());
-        _exit(1);
-    }
-    if (box > 0) {
-        setpgid(box, box);
-        boxGroup = box;
-    }
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
-    if (box < 0) {
-        std::fprintf(stderr, "trackview: no message box could be shown for the %s (fork: %s)\n",
-                     what, std::strerror(errno));
-        return false;
-    }
-    int status = 0;
-    while (waitpid(box, &status, 0) < 0 && errno == EINTR) continue;
-    boxGroup = 0;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// stderr gets the step and SDL's reason; the error box, shown once SDL is shut down, the step.
+// The error box names the step and SDL's reason, once SDL is shut down.
 static int FailStartup(const char* step)
 {
-    std::fprintf(stderr, "trackview: %s (SDL: %s)\n", step, SDL_GetError());
-    signalExitCode = 1;
+    std::string text = std::string(step) + " (SDL: " + SDL_GetError() + ")";
     if (viewer.hglrc) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(viewer.hglrc));
     if (viewer.hdc) SDL_DestroyWindow(static_cast<SDL_Window*>(viewer.hdc));
+    viewer.hglrc = viewer.hdc = nullptr;
     SDL_Quit();
-    ShowBox(SDL_MESSAGEBOX_ERROR, "Error", step, "error box");
+    HostShowError(text);
     return 1;
 }
 
@@ -184,32 +114,17 @@ static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* f
     return true;
 }
 
-// The file named on the command line is read before anything shows: a bad one ends the program
-// at once with its line on stderr and in an error box.
-static bool OpenStartupFile(const std::string& file)
-{
-    std::string error;
-    if (file.empty() || OpenAtStart(file, &error)) return true;
-    std::fprintf(stderr, "trackview: %s\n", error.c_str());
-    signalExitCode = 1;
-    ShowBox(SDL_MESSAGEBOX_ERROR, "Error", error.c_str(), "error box");
-    return false;
-}
-
 int main(int argc, char** argv)
 {
     KeepStandardDescriptors();
-    struct sigaction action = {};
-    action.sa_handler = EndOnSignal;
-    sigaction(SIGTERM, &action, nullptr); // SDL then leaves these two to the program
-    sigaction(SIGINT, &action, nullptr);
+    SdlEndOnSignals();
     int exitCode = 0;
     std::string file;
     if (HandleArguments(argc, argv, &exitCode, &file)) return exitCode;
 
     if (!DisplayReachable()) return 1;
-    if (!OpenStartupFile(file)) return 1;
-    ShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
+    if (!file.empty() && !ViewerOpenAtStart(file)) return 1;
+    SdlShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailStartup("SDL_Init failed");
 
     SDL_DisplayMode screen;

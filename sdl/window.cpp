@@ -1,10 +1,11 @@
-// The SDL window procedure and the idle-driven message loop.
+// The SDL window procedure and the idle-driven message loop. Lacks palette messages: the SDL
+// program always runs on a true-colour visual.
 #include "sdl/window.h"
 
 #include <cstdio>
 
-#include "sdl/open.h"
 #include "viewer/keys.h"
+#include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 #include "viewer/trackball.h"
@@ -36,50 +37,87 @@ static void RestoreFixedSize()
         SDL_SetWindowSize(window, viewer.winWidth, viewer.winHeight);
 }
 
-bool WindowHandle(const ShellEvent& event)
+// A key command; false once Esc has closed the window.
+static bool Key(int code)
+{
+    if (KeyCommand(code) != KEY_CLOSE) return true;
+    WindowDestroy();
+    return false;
+}
+
+bool WindowHandleEvent(const SDL_Event& event)
 {
     // Without a GL context only the keys and closing act, as in the Win32 window procedure.
     bool context = viewer.hglrc != nullptr;
-    switch (event.message) {
-    case SHELL_PAINT:
-        if (context) RequestRedraw();
-        break;
-    case SHELL_RESIZED:
-        if (context) RestoreFixedSize();
-        break;
-    case SHELL_PRESS:
-        if (!context) break;
-        SDL_CaptureMouse(SDL_TRUE); // positions keep coming while the button is held outside
-        TrackballStart(1, event.x, event.y);
-        break;
-    case SHELL_MOTION:
-        if (context) TrackballMotion(event.x, event.y);
-        break;
-    case SHELL_RELEASE:
-        if (!context) break;
-        SDL_CaptureMouse(SDL_FALSE);
-        TrackballStop(1, event.x, event.y);
-        break;
-    case SHELL_CHARS:
-        for (int i = 0; i < event.count; ++i) {
-            if (KeyCommand(event.codes[i]) == KEY_CLOSE) {
-                WindowDestroy();
-                return false;
-            }
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+            WindowDestroy();
+            return false;
         }
+        if (!context) break;
+        if (event.window.event == SDL_WINDOWEVENT_EXPOSED) RequestRedraw();
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+            event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
+            RestoreFixedSize();
         break;
-    case SHELL_DROP:
-        if (context) DropFile(event.path);
+    case SDL_MOUSEBUTTONDOWN:
+        if (!context || event.button.button != SDL_BUTTON_LEFT) break;
+        SDL_CaptureMouse(SDL_TRUE); // positions keep coming while the button is held outside
+        TrackballStart(1, event.button.x, event.button.y);
         break;
-    case SHELL_DROPEND:
-        DropReset();
+    case SDL_MOUSEBUTTONUP:
+        if (!context || event.button.button != SDL_BUTTON_LEFT) break;
+        SDL_CaptureMouse(SDL_FALSE);
+        TrackballStop(1, event.button.x, event.button.y);
         break;
-    case SHELL_CLOSE:
+    case SDL_MOUSEMOTION:
+        if (context) TrackballMotion(event.motion.x, event.motion.y);
+        break;
+    case SDL_TEXTINPUT:
+        // Every key command is ASCII: the bytes of other characters are passed over.
+        for (const char* c = event.text.text; *c; ++c)
+            if ((unsigned char)*c < 0x80 && !Key(*c)) return false;
+        break;
+    case SDL_KEYDOWN:
+        // Printable keys come again as text input; Esc comes only as a key.
+        if (event.key.keysym.sym == SDLK_ESCAPE) return Key(kKeyEscape);
+        break;
+    case SDL_DROPFILE:
+        ViewerDropFile(event.drop.file);
+        break;
+    case SDL_DROPBEGIN:
+    case SDL_DROPCOMPLETE:
+        ViewerDropEnd();
+        break;
+    case SDL_QUIT: // the last window closed, or the session asks the program to end
         WindowDestroy();
         return false;
-    case SHELL_NONE:
-        break;
     }
+    return true;
+}
+
+// True when an event waits; removes nothing.
+static bool EventWaiting()
+{
+    SDL_PumpEvents();
+    SDL_Event event;
+    return SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
+
+// Blocks until an event arrives and takes it. A mouse motion swallows the motion events queued
+// right behind it, so that the last position is handled once, as Win32 merges mouse moves.
+static bool EventWait(SDL_Event* event)
+{
+    if (!SDL_WaitEvent(event)) return false;
+    if (event->type != SDL_MOUSEMOTION) return true;
+    SDL_PumpEvents();
+    SDL_Event next;
+    // Only motion right at the head: a button or key event between two moves keeps its order.
+    while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+           next.type == SDL_MOUSEMOTION &&
+           SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION) == 1)
+        *event = next;
     return true;
 }
 
@@ -96,7 +134,7 @@ int RunMessageLoop()
             WindowDestroy();
             return 1;
         }
-        bool open = WindowHandle(TranslateEvent(event));
+        bool open = WindowHandleEvent(event);
         if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) SDL_free(event.drop.file);
         if (!open) return 0;
     }

@@ -1,12 +1,12 @@
-// The SDL window procedure and message loop: window messages reach the viewer core the way the
-// Win32 window procedure hands them on, and frames are drawn from the idle hook only while no
-// event waits. viewer.hdc holds the SDL_Window, viewer.hglrc the SDL_GLContext.
+// The SDL window procedure and message loop: each SDL event reaches the viewer core from one
+// switch, as each message does in the Win32 window procedure, and frames are drawn from the idle
+// hook only while no event waits. viewer.hdc holds the SDL_Window, viewer.hglrc the SDL_GLContext.
 #pragma once
 
-#include "sdl/events.h"
+#include <SDL.h>
 
-// Acts on one message. False once the window is gone and the loop must end.
-bool WindowHandle(const ShellEvent& event);
+// Acts on one event. False once the window is gone and the loop must end.
+bool WindowHandleEvent(const SDL_Event& event);
 
 // What WM_DESTROY does: releases the GL context and the window, clears the idle hook.
 void WindowDestroy();

@@ -1,21 +1,44 @@
-// Entry point of the Win32 program: the window class, the start-up notice, the fixed-size window
-// and the message loop that doubles as the render loop through the viewer's idle hook.
-// The command line names at most one model file (shell/open.h). Lacks any window but the one.
+// Entry point of the Win32 program: the command line, the window class, the start-up notice,
+// the fixed-size window and the message loop that doubles as the render loop through the
+// viewer's idle hook. The command line names at most one model file, read before any window.
+// Lacks any window but the one.
 #include <windows.h>
 #include <shellapi.h>
 
-#include "shell/open.h"
-#include "shell/pixelformat.h"
+#include <string>
+#include <vector>
+
+#include "loader/path.h"
+#include "shell/host.h"
 #include "shell/resource.h"
 #include "shell/wndproc.h"
+#include "viewer/host.h"
 #include "viewer/open.h"
-#include "viewer/platform.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
 
-void PresentFrame(void* hdc)
+// The arguments after the program's name, as UTF-8.
+static ViewerArgs ParseCommandLine()
 {
-    SwapBuffers((HDC)hdc);
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; argv && i < count; ++i) args.push_back(Utf8FromWide(argv[i]));
+    LocalFree(argv);
+    return ParseViewerArgs(args);
+}
+
+// --help and --version answer in a box (the program has no console); a usage error in the error
+// box. The exit code: 0, or 2 for a usage error.
+static int AnswerArguments(const ViewerArgs& args)
+{
+    if (args.action == VIEWER_USAGE_ERROR) {
+        ShowErrorBox(nullptr, args.error);
+        return 2;
+    }
+    const char* text = args.action == VIEWER_HELP ? kViewerUsage : "trackview " TRACKVIEW_VERSION;
+    MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"trackview", MB_OK);
+    return 0;
 }
 
 static int RunMessageLoop()
@@ -48,7 +71,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     wc.lpszClassName = kWindowClass;
     // Without the class or the window no message would ever come: say so instead of waiting.
     if (!RegisterClassA(&wc)) ExitWithError(nullptr, "RegisterClass failed");
-    if (!args.file.empty() && !OpenAtStart(args.file)) return 1;
+    if (!args.file.empty() && !ViewerOpenAtStart(args.file)) return 1;
 
     MessageBoxA(nullptr, kNoticeText, kNoticeCaption, MB_OK);
 
@@ -59,7 +82,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
                                 viewer.winX, viewer.winY, viewer.winWidth, viewer.winHeight,
                                 nullptr, nullptr, instance, nullptr);
     if (!hwnd) ExitWithError(nullptr, "CreateWindow failed");
-    if (!args.file.empty()) SetViewerTitle(hwnd);
+    if (!args.file.empty()) HostSetTitle(ViewerTitle());
     DragAcceptFiles(hwnd, TRUE);
 
     ShowWindow(hwnd, showCommand);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "shell/host.h"
 #include "shell/palette_ramp.h"
 #include "viewer/state.h"
 
@@ -12,12 +13,6 @@ static_assert(sizeof(PaletteRgb) == sizeof(PALETTEENTRY), "ramp entries fill a L
 static_assert(offsetof(PaletteRgb, red) == offsetof(PALETTEENTRY, peRed), "same layout");
 static_assert(offsetof(PaletteRgb, blue) == offsetof(PALETTEENTRY, peBlue), "same layout");
 static_assert(offsetof(PaletteRgb, flags) == offsetof(PALETTEENTRY, peFlags), "same layout");
-
-void ExitWithError(HWND owner, const char* text)
-{
-    MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
-    std::exit(1);
-}
 
 void SetupPixelFormat(HDC hdc)
 {

@@ -1,11 +1,8 @@
 // Device-context set-up for OpenGL: the pixel format, and the logical palette that palette
-// displays need. Also the one way the program reports a failure that it cannot run past.
+// displays need.
 #pragma once
 
 #include <windows.h>
-
-// Shows the "Error" box owned by `owner` (may be null), then ends the process with exit code 1.
-[[noreturn]] void ExitWithError(HWND owner, const char* text);
 
 // Gives hdc a double-buffered RGBA format with a 16-bit depth buffer; returns only on success.
 void SetupPixelFormat(HDC hdc);

@@ -4,9 +4,16 @@
 // shared table.
 #include "shell/wndproc.h"
 
-#include "shell/open.h"
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "loader/path.h"
+#include "shell/host.h"
 #include "shell/pixelformat.h"
 #include "viewer/keys.h"
+#include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
@@ -27,6 +34,21 @@ static void RealizeViewerPalette()
     UnrealizeObject((HPALETTE)viewer.hpalette);
     SelectPalette((HDC)viewer.hdc, (HPALETTE)viewer.hpalette, FALSE);
     RealizePalette((HDC)viewer.hdc);
+}
+
+// The files of a drop, each handed to the core, which opens the first.
+static void OpenDropped(HDROP drop)
+{
+    std::vector<std::string> files;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        if (!name.empty() && DragQueryFileW(drop, i, &name[0], UINT(name.size() + 1)))
+            files.push_back(Utf8FromWide(name));
+    }
+    DragFinish(drop);
+    for (const std::string& file : files) ViewerDropFile(file);
+    ViewerDropEnd();
 }
 
 static void CreateViewerContext(HWND hwnd)
@@ -120,7 +142,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         RequestRedraw();
         return 0;
     case WM_DROPFILES:
-        OpenDropped(hwnd, (HDROP)wParam);
+        OpenDropped((HDROP)wParam);
         return 0;
     case WM_DESTROY:
         DestroyViewerContext(hwnd);

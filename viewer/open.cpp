@@ -1,11 +1,16 @@
+// The open policy of both programs (see open.h).
 #include "viewer/open.h"
 
 #include <utility>
 
 #include "loader/load.h"
 #include "loader/path.h"
+#include "viewer/host.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
+
+// A read that takes longer than this says so.
+const int kProgressDelayMs = 500;
 
 // The mesh shown in place of the built-in one: its arrays, the record that points into them,
 // and the name of its file.
@@ -47,9 +52,38 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
     return parsed;
 }
 
-std::string LoadingText(const std::string& path)
+// "loading NAME...": the title while a dropped file loads, and the progress line of a slow start.
+static std::string LoadingText(const std::string& path)
 {
     return "loading " + PathBaseName(path) + "...";
+}
+
+bool ViewerOpenAtStart(const std::string& path)
+{
+    std::string error;
+    HostProgressBegin("trackview: " + LoadingText(path), kProgressDelayMs);
+    bool opened = ViewerOpenFile(path, &error);
+    HostProgressEnd();
+    if (!opened) HostShowError(error);
+    return opened;
+}
+
+static bool dropTaken = false; // a file of the drop under way was opened
+
+void ViewerDropFile(const std::string& path)
+{
+    if (dropTaken || !viewer.hglrc) return;
+    dropTaken = true;
+    HostSetTitle(LoadingText(path));
+    RenderFrame(); // presenting lets the title reach the screen before the read
+    std::string error;
+    if (!ViewerOpenFile(path, &error)) HostShowError(error);
+    HostSetTitle(ViewerTitle());
+}
+
+void ViewerDropEnd()
+{
+    dropTaken = false;
 }
 
 bool ViewerOpenFile(const std::string& path, std::string* error)

@@ -1,6 +1,7 @@
-// Showing a model file instead of the built-in mesh: the command line both programs take, the
-// texts that name the file (title, progress, errors) and the swap of the mesh drawn. No platform
-// code: each program shows the texts and boxes its own way.
+// Showing a model file instead of the built-in mesh, the same in both programs: the command line,
+// and what opening a file does (read it, name it in the title, say that a slow read is under
+// way, say why a file cannot be read, keep the mesh shown when it cannot). The showing itself
+// goes through the host (viewer/host.h); no platform code here.
 #pragma once
 
 #include <string>
@@ -30,8 +31,17 @@ struct ViewerArgs {
 // "--" ends the options, so that a file may begin with '-'.
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args);
 
-// "loading NAME...": the title while a file loads, and the progress line of a slow start.
-std::string LoadingText(const std::string& path);
+// The file named at start-up, read before any window shows: a read still running after half a
+// second says "trackview: loading NAME..." on stderr. A file that cannot be read: its line in an
+// error box (and on stderr), and false: the program ends with exit code 1.
+bool ViewerOpenAtStart(const std::string& path);
+
+// A drop: each file dropped comes to ViewerDropFile, and ViewerDropEnd ends the drop. The first
+// file of a drop is opened, the others are passed over. While it is read the title says "loading
+// NAME..." (a frame is drawn first, so that it shows); a file that cannot be read gets an error
+// box, and the mesh shown stays. Nothing happens without a rendering context.
+void ViewerDropFile(const std::string& path);
+void ViewerDropEnd();
 
 // Reads path and shows it (ViewerShowMesh). On failure the mesh stays and error holds the line
 // for the user: "cannot open NAME: reason", or "cannot open NAME:LINE: reason".

@@ -1,9 +1,11 @@
+// Frames and their scheduling: the idle hook, one frame's GL calls in their fixed order, the
+// rotation step kept a rotation, the two materials and the mesh in immediate mode.
 #include "viewer/render.h"
 
 #include <cmath>
 
 #include "viewer/gl.h"
-#include "viewer/platform.h"
+#include "viewer/host.h"
 #include "viewer/state.h"
 
 void RequestRedraw()
@@ -108,7 +110,7 @@ void EndFrame()
     glDisable(GL_DEPTH_TEST);
 
     glFlush();
-    PresentFrame(viewer.hdc);
+    HostPresentFrame(viewer.hdc);
 }
 
 void RenderFrame()

@@ -9,15 +9,7 @@
 #include <string>
 
 #include "loader/load.h"
-
-static std::string Utf8(const wchar_t* wide)
-{
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(size_t(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], length, nullptr, nullptr);
-    text.resize(text.size() - 1);
-    return text;
-}
+#include "loader/path.h"
 
 int main()
 {
@@ -29,7 +21,7 @@ int main()
     }
     MeshData mesh;
     std::string error;
-    if (!LoadModelFile(Utf8(argv[1]), LoadOptions(), &mesh, &error)) {
+    if (!LoadModelFile(Utf8FromWide(argv[1]), LoadOptions(), &mesh, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

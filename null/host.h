@@ -1,0 +1,16 @@
+// The null platform's host (viewer/host.h): it shows nothing and keeps what the core asked for,
+// so that a test can read the open policy's titles, boxes and progress lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct NullHostRecord {
+    std::string title;                 // the last title set
+    std::vector<std::string> titles;   // every title set, in order
+    std::vector<std::string> errors;   // the error boxes shown
+    std::vector<std::string> progress; // the progress lines begun
+    int progressRunning = 0;           // begun and not yet ended
+};
+
+extern NullHostRecord nullHost;

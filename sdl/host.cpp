@@ -1,0 +1,107 @@
+// The SDL program's side of the core's host calls: present, title, error box, progress line.
+// Lacks: a palette (SDL gives true-colour visuals only).
+#include "sdl/host.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "viewer/host.h"
+#include "viewer/state.h"
+
+static SDL_Window* Window()
+{
+    return static_cast<SDL_Window*>(viewer.hdc);
+}
+
+void HostPresentFrame(void* hdc)
+{
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(hdc));
+}
+
+void HostSetTitle(const std::string& title)
+{
+    if (Window()) SDL_SetWindowTitle(Window(), title.c_str());
+}
+
+static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
+
+static void EndOnSignal(int)
+{
+    _exit(signalExitCode);
+}
+
+void SdlEndOnSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = EndOnSignal;
+    sigaction(SIGTERM, &action, nullptr); // SDL then leaves these two to the program
+    sigaction(SIGINT, &action, nullptr);
+}
+
+static pid_t forkingProcess = 0;
+
+static void NoteForkingProcess()
+{
+    forkingProcess = getpid();
+}
+
+// In the process SDL forks to draw a box: it dies with the program (SIGKILL included).
+static void DieWithForkingProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != forkingProcess) _exit(1); // already gone before the line above
+}
+
+bool SdlShowBox(Uint32 flags, const char* caption, const std::string& text, const char* what)
+{
+    static bool registered = false;
+    if (!registered) pthread_atfork(NoteForkingProcess, nullptr, DieWithForkingProcess);
+    registered = true;
+    if (SDL_ShowSimpleMessageBox(flags, caption, text.c_str(), Window()) == 0) return true;
+    std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n", what,
+                 SDL_GetError());
+    return false;
+}
+
+void HostShowError(const std::string& text)
+{
+    std::fprintf(stderr, "trackview: %s\n", text.c_str());
+    if (!Window()) signalExitCode = 1; // no window yet: start-up has failed
+    SdlShowBox(SDL_MESSAGEBOX_ERROR, "Error", text, "error box");
+}
+
+static char progressLine[512];
+static size_t progressLength = 0;
+
+static void SayProgress(int)
+{
+    ssize_t written = write(STDERR_FILENO, progressLine, progressLength);
+    (void)written; // nothing to do about a lost progress line
+}
+
+static struct sigaction progressPrevious;
+
+void HostProgressBegin(const std::string& line, int afterMs)
+{
+    std::snprintf(progressLine, sizeof progressLine, "%s\n", line.c_str());
+    progressLength = std::strlen(progressLine);
+    struct sigaction action = {};
+    action.sa_handler = SayProgress;
+    action.sa_flags = SA_RESTART; // the reads go on where the line interrupts them
+    sigaction(SIGALRM, &action, &progressPrevious);
+    struct itimerval timer = {{0, 0}, {afterMs / 1000, afterMs % 1000 * 1000}};
+    setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+void HostProgressEnd()
+{
+    struct itimerval off = {};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    sigaction(SIGALRM, &progressPrevious, nullptr);
+}

@@ -1,0 +1,21 @@
+// What the core asks of the program that runs it. Each platform (the SDL and Win32 programs, the
+// headless and the null platform) defines these once, with its own native calls, and links
+// beside the core: a platform that lacks one does not link. The core includes no platform header.
+#pragma once
+
+#include <string>
+
+// Presents the finished frame on the surface that hdc names (SwapBuffers on Win32).
+void HostPresentFrame(void* hdc);
+
+// Sets the window's title (UTF-8).
+void HostSetTitle(const std::string& title);
+
+// Shows text (one line, UTF-8) as one line on stderr and in a modal "Error" box, and returns
+// once the box is answered (at once where no box can be shown).
+void HostShowError(const std::string& text);
+
+// Says line on stderr if HostProgressEnd has not come within afterMs milliseconds; the work in
+// between (a long read) runs on undisturbed.
+void HostProgressBegin(const std::string& line, int afterMs);
+void HostProgressEnd();
