@@ -1,3 +1,4 @@
+// The one headless context of a test program, and each test's fresh viewer on it.
 #include "tests/gl_environment.h"
 
 #include <string>

@@ -1,3 +1,5 @@
+// Event scripts of the snapshot tool: every event kind read, bad ones refused with a reason, and
+// Esc ending the play as closing the window would.
 #include "tests/gl_environment.h"
 #include "tools/snapshot/script.h"
 #include "viewer/render.h"

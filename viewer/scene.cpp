@@ -1,3 +1,5 @@
+// The GL state that does not change between frames: fog, projection, two-sided lighting and the
+// seven lights, and the object matrix reset.
 #include "viewer/scene.h"
 
 #include <cstdint>

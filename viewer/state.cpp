@@ -1,3 +1,4 @@
+// The one viewer state, the light directions, and what closing does to them.
 #include "viewer/state.h"
 
 ViewerState viewer;

@@ -1,3 +1,5 @@
+// The virtual trackball: window points onto a unit sphere with a cosine profile, and drags into
+// rotation steps that frames apply.
 #include "viewer/trackball.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// PNG output through libpng, its errors turned into one line.
 #include "tools/snapshot/png_write.h"
 
 #include <png.h>

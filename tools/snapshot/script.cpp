@@ -1,3 +1,4 @@
+// Event scripts: read from their text, then played through the core calls a shell makes.
 #include "tools/snapshot/script.h"
 
 #include <cerrno>
