@@ -14,6 +14,7 @@ void HostSetTitle(const std::string& title)
 void HostShowError(const std::string& text)
 {
     nullHost.errors.push_back(text);
+    if (nullHost.whileErrorShows) nullHost.whileErrorShows();
 }
 
 void HostProgressBegin(const std::string& line, int)

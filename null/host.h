@@ -6,11 +6,12 @@
 #include <vector>
 
 struct NullHostRecord {
-    std::string title;                 // the last title set
-    std::vector<std::string> titles;   // every title set, in order
-    std::vector<std::string> errors;   // the error boxes shown
-    std::vector<std::string> progress; // the progress lines begun
-    int progressRunning = 0;           // begun and not yet ended
+    std::string title;                   // the last title set
+    std::vector<std::string> titles;     // every title set, in order
+    std::vector<std::string> errors;     // the error boxes shown
+    std::vector<std::string> progress;   // the progress lines begun
+    int progressRunning = 0;             // begun and not yet ended
+    void (*whileErrorShows)() = nullptr; // what a box's modal loop hands on meanwhile, if any
 };
 
 extern NullHostRecord nullHost;

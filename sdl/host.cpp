@@ -29,15 +29,25 @@ void HostSetTitle(const std::string& title)
     if (Window()) SDL_SetWindowTitle(Window(), title.c_str());
 }
 
-static volatile sig_atomic_t signalExitCode = 0; // that of a close, 1 once start-up has failed
+static volatile sig_atomic_t signalExitCode = -1; // -1: as the signal ends a program
 
-static void EndOnSignal(int)
+static void EndOnSignal(int signal)
 {
-    _exit(signalExitCode);
+    if (signalExitCode >= 0) _exit(signalExitCode);
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
+    sigset_t unblocked;
+    sigemptyset(&unblocked);
+    sigaddset(&unblocked, signal);
+    sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+    raise(signal);
+    _exit(128 + signal); // not reached
 }
 
-void SdlEndOnSignals()
+void SdlEndOnSignals(int exitCode)
 {
+    signalExitCode = exitCode;
     struct sigaction action = {};
     action.sa_handler = EndOnSignal;
     sigaction(SIGTERM, &action, nullptr); // SDL then leaves these two to the program

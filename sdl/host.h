@@ -5,10 +5,11 @@
 
 #include <string>
 
-// SIGTERM and SIGINT end the program at once, with the code of a close (0), or 1 once an error
-// box has said that start-up failed. Nothing the program holds outlives it: the X server drops
-// its windows and the kernel its context.
-void SdlEndOnSignals();
+// From now on SIGTERM and SIGINT end the program at once with exitCode, or, with exitCode -1, as
+// the signal ends any program (while nothing has shown yet). An error box before the window makes
+// it 1: start-up has failed. Nothing the program holds outlives it: the X server drops its
+// windows and the kernel its context.
+void SdlEndOnSignals(int exitCode);
 
 // Shows a box (owned by the window, if there is one) and waits until it is answered. SDL draws it
 // in a process it forks, which dies with the program, whatever ends the program. False, with the

@@ -1,8 +1,9 @@
 // trackview for Linux: the viewer in an SDL2 window with an OpenGL context. Shows the start-up
 // notice, opens the fixed-size window with a double-buffered RGBA format and a depth buffer, and
 // runs the idle-driven message loop. Every start-up failure ends in an error box (its text also
-// on stderr) and exit code 1. SIGTERM and SIGINT end the program at once with the code of a
-// close. Lacks the Win32 program's icon and palette: SDL gives true-colour visuals only.
+// on stderr) and exit code 1. SIGTERM and SIGINT end the program at once: with the code of a
+// close once anything has shown, before that as the signal ends any program. Lacks the Win32
+// program's icon and palette: SDL gives true-colour visuals only.
 #include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -117,13 +118,14 @@ static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* f
 int main(int argc, char** argv)
 {
     KeepStandardDescriptors();
-    SdlEndOnSignals();
+    SdlEndOnSignals(-1);
     int exitCode = 0;
     std::string file;
     if (HandleArguments(argc, argv, &exitCode, &file)) return exitCode;
 
     if (!DisplayReachable()) return 1;
     if (!file.empty() && !ViewerOpenAtStart(file)) return 1;
+    SdlEndOnSignals(0); // from the notice on, a signal ends the program as closing it does
     SdlShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailStartup("SDL_Init failed");
 

@@ -23,7 +23,12 @@ void HostSetTitle(const std::string& title)
 {
     // The window is an ANSI one: SetWindowTextW would pass the title through the ANSI code page.
     std::wstring wide = WideFromUtf8(title);
-    if (ViewerWindow()) DefWindowProcW(ViewerWindow(), WM_SETTEXT, 0, LPARAM(wide.c_str()));
+    if (!ViewerWindow()) return;
+    DefWindowProcW(ViewerWindow(), WM_SETTEXT, 0, LPARAM(wide.c_str()));
+    // A look at the queue hands the new title on to the display now (Wine sends it to the X
+    // server only then): a long read may follow.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 void ShowErrorBox(HWND owner, const std::string& text)

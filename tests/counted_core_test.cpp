@@ -67,7 +67,8 @@ TEST(CountedCore, AnOpenedFileIsDrawnInsteadAndTheStateStays)
 
 // At start-up a slow read says so on stderr and a bad file gets its box (the program then ends);
 // a drop opens its first file only, names it in the title (after a frame, so that "loading"
-// shows), and a bad file dropped gets a box while the mesh and its title stay.
+// shows), and a bad file dropped gets a box while the mesh and its title stay. A drop that comes
+// while that box is open waits until it is answered.
 TEST(CountedCore, OpeningAtStartAndByDropSaysWhatHappens)
 {
     Start(640, 480);
@@ -82,23 +83,30 @@ TEST(CountedCore, OpeningAtStartAndByDropSaysWhatHappens)
     EXPECT_EQ(nullHost.progressRunning, 0);
 
     ViewerDropFile(TEST_MODELS "/cube.ply"); // no rendering context yet: nothing happens
+    ViewerDropEnd();
     EXPECT_TRUE(nullHost.titles.empty());
     static int context;
     viewer.hglrc = &context;
     ViewerDropFile(TEST_MODELS "/cube.ply");
     ViewerDropFile(TEST_MODELS "/tetra.obj"); // the same drop's second file
     ViewerDropEnd();
-    EXPECT_EQ(nullHost.titles,
-              (std::vector<std::string>{"loading cube.ply...", "cube.ply -" + title}));
+    const std::string cube = "cube.ply -" + title;
+    EXPECT_EQ(nullHost.titles, (std::vector<std::string>{"loading cube.ply...", cube}));
     EXPECT_EQ(CountGlCalls(CGL_PRESENT_FRAME), 1);
 
+    nullHost.titles.clear();
+    nullHost.whileErrorShows = [] {
+        nullHost.whileErrorShows = nullptr;
+        ViewerDropFile(TEST_MODELS "/tetra.obj");
+        ViewerDropEnd();
+        EXPECT_EQ(nullHost.titles.size(), 2u) << "opened while the box is open";
+    };
     ViewerDropFile(TEST_MODELS "/../hostile/garbage.obj");
     ViewerDropEnd();
     ASSERT_EQ(nullHost.errors.size(), 2u);
     EXPECT_EQ(nullHost.errors[1].rfind("cannot open " TEST_MODELS "/../hostile/garbage.obj:", 0),
               0u);
-    EXPECT_EQ(nullHost.title, "cube.ply -" + title);
-    CountGlResetCounters();
-    RenderFrame();
-    EXPECT_EQ(CountGlCalls(CGL_VERTEX3F), 36); // still the cube
+    EXPECT_EQ(nullHost.titles,
+              (std::vector<std::string>{"loading garbage.obj...", cube, "loading tetra.obj...",
+                                        "tetra.obj -" + title}));
 }

@@ -68,22 +68,40 @@ bool ViewerOpenAtStart(const std::string& path)
     return opened;
 }
 
-static bool dropTaken = false; // a file of the drop under way was opened
+static std::string dropped;           // the first file of the drop under way
+static bool opening = false;          // a dropped file is being read, or its error box is shown
+static std::vector<std::string> held; // drops that came meanwhile, opened in turn afterwards
 
-void ViewerDropFile(const std::string& path)
+static void OpenDropped(const std::string& path)
 {
-    if (dropTaken || !viewer.hglrc) return;
-    dropTaken = true;
     HostSetTitle(LoadingText(path));
     RenderFrame(); // presenting lets the title reach the screen before the read
     std::string error;
-    if (!ViewerOpenFile(path, &error)) HostShowError(error);
+    bool opened = ViewerOpenFile(path, &error);
     HostSetTitle(ViewerTitle());
+    if (!opened) HostShowError(error);
+}
+
+void ViewerDropFile(const std::string& path)
+{
+    if (dropped.empty()) dropped = path;
 }
 
 void ViewerDropEnd()
 {
-    dropTaken = false;
+    std::string first;
+    first.swap(dropped);
+    if (first.empty() || !viewer.hglrc) return;
+    // A box's modal loop may hand on another drop: it waits, as the other program's queue would.
+    held.push_back(first);
+    if (opening) return;
+    opening = true;
+    while (!held.empty()) {
+        std::string next = held.front();
+        held.erase(held.begin());
+        OpenDropped(next);
+    }
+    opening = false;
 }
 
 bool ViewerOpenFile(const std::string& path, std::string* error)

@@ -36,10 +36,11 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args);
 // error box (and on stderr), and false: the program ends with exit code 1.
 bool ViewerOpenAtStart(const std::string& path);
 
-// A drop: each file dropped comes to ViewerDropFile, and ViewerDropEnd ends the drop. The first
-// file of a drop is opened, the others are passed over. While it is read the title says "loading
+// A drop: each file dropped comes to ViewerDropFile, and ViewerDropEnd ends the drop and opens
+// its first file (the others are passed over). While it is read the title says "loading
 // NAME..." (a frame is drawn first, so that it shows); a file that cannot be read gets an error
-// box, and the mesh shown stays. Nothing happens without a rendering context.
+// box, and the mesh shown stays. A drop that comes while that box is open waits until it is
+// answered. Nothing happens without a rendering context.
 void ViewerDropFile(const std::string& path);
 void ViewerDropEnd();
 

@@ -89,6 +89,15 @@ for sig in HUP QUIT USR1 KILL; do
         'WaitExit "$pid" 5 && [[ $exitCode != timeout ]] && Poll 5 eval "! Notice"'
 done
 
+bash "$(dirname "$0")/../../bench/torus.sh" "$work/torus.obj" # 1,000,000 triangles
+for sig in TERM INT; do
+    Start "$work/torus.obj"
+    sleep 0.05 # well within the read, long before anything shows
+    kill -"$sig" "$pid"
+    Check "SIG$sig during the read at start-up ends the program as the signal does" eval \
+        'WaitExit "$pid" 10 && ((exitCode == 128 + $(kill -l "$sig"))) && ! Notice'
+done
+
 printf 'v 0 0 0\nf 1 2 3\n' >"$work/bad.obj"
 Start "$work/bad.obj"
 Check "a bad file named: an error box at once, no notice" eval 'Poll 20 ErrorBox && ! Notice'
@@ -103,10 +112,15 @@ Check "two files dropped: the first is shown" Poll 20 Titled cube.ply
 Check "and fog, spin and wireframe stay" eval 'Poll 20 Background "$fog" && Poll 20 Moving && lines=$(Covered now "$fog")'
 Key "$main" p
 Check "(the wireframe was on)" Poll 20 eval '(($(Shot now "$view"; Covered now "$fog") > 2 * lines))'
+xprop -id "$main" -spy _NET_WM_NAME >"$work/titles" 2>&1 &
+pids+=($!)
+"$drop" "$main" "$work/torus.obj"
+Check "a big file dropped: the title says it is loading, then names it" \
+    eval 'Poll 20 Titled torus.obj && grep -q "loading torus.obj\.\.\." "$work/titles"'
 "$drop" "$main" "$work/bad.obj"
 Check "a bad file dropped: an error box" Poll 20 ErrorBox
 Key "$errorbox" Return
-Check "and the mesh stays, spinning" eval 'Titled cube.ply && Poll 20 Moving'
+Check "and the mesh stays, spinning" eval 'Titled torus.obj && Poll 20 Moving'
 "$drop" "$main" "$work/bad.obj"
 Poll 20 ErrorBox
 kill -TERM "$pid"

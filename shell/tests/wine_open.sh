@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end under Wine: model files. One named on the command line as "Open with" passes it
 # (quoted, in a folder with a space, a name outside the ANSI code page), a bad one, two files
-# at once, and files dropped on the window (XDND, which Wine hands on as WM_DROPFILES).
+# at once, and files dropped on the window (XDND, which Wine hands on as WM_DROPFILES): the
+# title names a big file while it loads, and a drop during an error box waits for its answer.
 # wine_open.sh WORKDIR PREFIX TRACKVIEW_EXE PROBE_EXE MODELS_DIR XDND_DROP
 set -uo pipefail
 source "$(dirname "$0")/wine_lib.sh"
@@ -11,6 +12,7 @@ title=$(StartupText kWindowTitleUtf8) fogClear='128,64,64'
 folder="$work/two words" name="mödel Ω.obj"
 mkdir -p "$folder" && cp "$models/tetra.obj" "$folder/$name"
 printf 'v 0 0 0\nf 1 2 3\n' >"$folder/bad.obj"
+bash "$(dirname "$0")/../../bench/torus.sh" "$work/torus.obj" # 1,000,000 triangles
 
 # Open FILE...: starts the program with Windows paths, as the file manager passes them.
 Open()
@@ -54,6 +56,19 @@ Check "two files dropped: the first is shown, the fog stays" eval 'Poll 20 Title
 "$drop" "$main" "$folder/bad.obj"
 Check "a bad file dropped: an error box" ErrorBox "cannot open .*bad.obj:2: "
 Check "and the mesh stays" Titled cube.ply
+
+xprop -id "$main" -spy _NET_WM_NAME >"$work/titles" 2>&1 &
+pids+=($!)
+"$drop" "$main" "$work/torus.obj"
+Check "a big file dropped: the title says it is loading, then names it" \
+    eval 'Poll 20 Titled torus.obj && grep -q "loading torus.obj\.\.\." "$work/titles"'
+"$drop" "$main" "$folder/bad.obj"
+box=$(WindowOf "$pid" '^Error$')
+"$drop" "$main" "$models/cube.ply"
+Check "a drop while the error box is open waits: one box, the mesh as it was" \
+    eval '(($(Probe | grep -c "^window|#32770|Error|") == 1)) && Titled torus.obj'
+Key "$box" Return
+Check "and opens once the box is answered" Poll 20 Titled cube.ply
 Key "$main" Escape
 WaitExit "$pid" 20
 Check "Esc exits with code 0 (got $exitCode)" test "$exitCode" = 0
