@@ -8,7 +8,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "viewer/host.h"
@@ -45,6 +48,25 @@ static void EndOnSignal(int signal)
     _exit(128 + signal); // not reached
 }
 
+void SdlBoxesInUtf8()
+{
+    const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    const char* locale = "C";
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            locale = value;
+            break;
+        }
+    }
+    std::string codeset = locale;
+    for (char& c : codeset) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (codeset.find("utf-8") != std::string::npos || codeset.find("utf8") != std::string::npos)
+        return;
+    const char* variable = std::getenv("LC_ALL") && *std::getenv("LC_ALL") ? "LC_ALL" : "LC_CTYPE";
+    setenv(variable, "C.UTF-8", 1);
+}
+
 void SdlEndOnSignals(int exitCode)
 {
     signalExitCode = exitCode;
@@ -68,12 +90,54 @@ static void DieWithForkingProcess()
     if (getppid() != forkingProcess) _exit(1); // already gone before the line above
 }
 
+// SDL's box grows as wide as its longest line and breaks lines only at '\n': the text is broken
+// before kBoxColumns characters, at a blank where there is one.
+const size_t kBoxColumns = 72;
+
+// Characters in UTF-8 text: its bytes that are not continuation bytes.
+static size_t Columns(const std::string& text)
+{
+    size_t columns = 0;
+    for (char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return columns;
+}
+
+// Greedily, word by word; a word longer than a line (a path) is broken where it reaches the edge.
+static std::string BoxLines(const std::string& text)
+{
+    std::string lines, line;
+    auto endLine = [&] {
+        lines += (lines.empty() ? "" : "\n") + line;
+        line.clear();
+    };
+    for (size_t start = 0; start <= text.size();) {
+        size_t stop = std::min(text.find_first_of(" \n", start), text.size());
+        std::string word = text.substr(start, stop - start);
+        while (Columns(word) > kBoxColumns) {
+            size_t cut = 0;
+            for (size_t columns = 0; columns < kBoxColumns || (word[cut] & 0xC0) == 0x80; ++cut)
+                columns += (word[cut] & 0xC0) != 0x80;
+            if (!line.empty()) endLine();
+            line = word.substr(0, cut);
+            endLine();
+            word.erase(0, cut);
+        }
+        if (!line.empty() && Columns(line) + 1 + Columns(word) > kBoxColumns) endLine();
+        line += (line.empty() ? "" : " ") + word;
+        if (stop < text.size() && text[stop] == '\n') endLine();
+        start = stop + 1;
+    }
+    endLine();
+    return lines;
+}
+
 bool SdlShowBox(Uint32 flags, const char* caption, const std::string& text, const char* what)
 {
     static bool registered = false;
     if (!registered) pthread_atfork(NoteForkingProcess, nullptr, DieWithForkingProcess);
     registered = true;
-    if (SDL_ShowSimpleMessageBox(flags, caption, text.c_str(), Window()) == 0) return true;
+    if (SDL_ShowSimpleMessageBox(flags, caption, BoxLines(text).c_str(), Window()) == 0)
+        return true;
     std::fprintf(stderr, "trackview: no message box could be shown for the %s (SDL: %s)\n", what,
                  SDL_GetError());
     return false;

@@ -118,6 +118,7 @@ static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* f
 int main(int argc, char** argv)
 {
     KeepStandardDescriptors();
+    SdlBoxesInUtf8();
     SdlEndOnSignals(-1);
     int exitCode = 0;
     std::string file;

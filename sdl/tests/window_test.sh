@@ -103,6 +103,21 @@ Start "$work/bad.obj"
 Check "a bad file named: an error box at once, no notice" eval 'Poll 20 ErrorBox && ! Notice'
 Key "$errorbox" Return
 Check "and code 1, the reason on stderr" eval 'Exits 1 10 && grep -q "cannot open $work/bad.obj:2: " "$work/stderr"'
+# Box texts: UTF-8 whatever the locale, broken into lines that fit the screen.
+cp "$work/bad.obj" "$work/mödel Ω.obj"
+for locale in C C.UTF-8; do
+    LC_ALL=$locale Start "$work/mödel Ω.obj"
+    Poll 20 ErrorBox && sleep 0.5 && Shot "box-$locale" && Key "$errorbox" Return && Exits 1 10
+done
+Check "under LC_ALL=C the error box shows the UTF-8 text it shows under C.UTF-8" Same box-C box-C.UTF-8
+long=$work/$(printf 'folder%.0s' {1..30})
+mkdir -p "$long" && cp "$work/bad.obj" "$long/$(printf 'name%.0s' {1..30}).obj"
+Start "$long/"*.obj
+Check "a name of ${#long}+ characters: the box fits the screen" eval \
+    'Poll 20 ErrorBox && (($(xwininfo -id "$errorbox" | awk "/Width:/ { print \$2 }") < 1000))'
+Key "$errorbox" Return
+Exits 1 10
+
 Start "$models/tetra.obj"
 Check "a file named: the notice, then the window titled after the file" eval \
     'Poll 20 Notice && Key "$notice" Return && main=$(WindowOf "$pid" "^tetra.obj - ") && Titled tetra.obj'
