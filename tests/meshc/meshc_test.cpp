@@ -114,7 +114,7 @@ TEST(MeshCompilerCommand, OverlappingRunsLeaveOneWholePairAndStoppedOnesNothing)
     std::string data = NamedData(s / "out.cpp"), text = ReadFile(s / "out.cpp");
     std::string model = text.find("\"big\"") != std::string::npos ? "big" : "other";
     EXPECT_TRUE(ReadFile(data) == ReadFile(NamedData(s / (model + ".cpp")))) << model;
-    EXPECT_EQ(s.Run("ls out.mesh-*").out, data.substr(s.dir.size() + 1) + "\n");
+    EXPECT_EQ(s.Run("ls out.cpp.mesh-*").out, data.substr(s.dir.size() + 1) + "\n");
     std::string listing = s.Listing();
 
     // SIGTERM to the command while its child converts (the child held still meanwhile): the
@@ -130,6 +130,27 @@ TEST(MeshCompilerCommand, OverlappingRunsLeaveOneWholePairAndStoppedOnesNothing)
     EXPECT_EQ(killed.status, 1);
     EXPECT_NE(killed.err.find("conversion crashed"), std::string::npos) << killed.err;
     EXPECT_EQ(s.Listing(), listing);
+}
+
+// Every output names data of its own, "x" beside "x.cpp" too, and two long names that differ only
+// past their first 200 bytes: converting another model into one leaves the other buildable.
+TEST(MeshCompilerCommand, OutputsNeverShareADataFile)
+{
+    Scratch s;
+    std::ofstream(s / "model.obj") << ReadFile(kData + "/models/tetra.obj");
+    std::ofstream(s / "other.obj") << ReadFile(kData + "/models/concave.obj");
+    const std::string longName(210, 'n');
+    const std::pair<std::string, std::string> pairs[] = {{"x", "x.cpp"},
+                                                         {longName + "1", longName + "2"}};
+    for (const auto& [first, second] : pairs) {
+        ASSERT_EQ(s.Run(kMeshc + " model.obj -o " + first + " && " + kMeshc + " model.obj -o " +
+                        second + " && " + kMeshc + " other.obj -o " + first)
+                      .status,
+                  0);
+        std::string data = NamedData(s / second);
+        EXPECT_NE(data, NamedData(s / first));
+        EXPECT_FALSE(ReadFile(data).empty()) << second << " names " << data;
+    }
 }
 
 // A full disk: the real cause in one line, and the earlier pair stays whole.

@@ -230,6 +230,20 @@ static std::string NamedDigits(const std::string& path, const std::string& key)
     return digits;
 }
 
+// The data file's name follows from the whole name of its source ("x" and "x.cpp" get their
+// own), so that no two outputs share one: the next run into either would delete the other's data.
+// A name too long to take a suffix within a file name's 255 bytes keeps its start and gets a
+// hash of the whole.
+static std::string DataStem(const std::string& name)
+{
+    if (name.size() <= 200) return name;
+    uint64_t hash = 14695981039346656037u;
+    for (unsigned char c : name) hash = (hash ^ c) * 1099511628211u;
+    char digits[20];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return name.substr(0, 180) + "-" + digits;
+}
+
 // The arrays as labels over the data file, embedded by the assembler: the compiler never parses
 // them. The asm comes first in the file, where the compiler is still in its text section, and
 // leaves it there: the compiler does not see the asm's section switches.
@@ -327,10 +341,7 @@ bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::s
         // Beside a link's target; the assembler runs in the build's folder: it gets a full path.
         size_t slash = file.path.find_last_of('/');
         std::string folder = slash == std::string::npos ? "" : file.path.substr(0, slash + 1);
-        std::string stem = file.path.substr(folder.size());
-        if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".cpp") == 0)
-            stem.resize(stem.size() - 4);
-        stem = stem.substr(0, 200) + ".mesh-";
+        std::string stem = DataStem(file.path.substr(folder.size())) + ".mesh-";
         char* real = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
         uint64_t hash = 0;
         if (!real) *error = "cannot write '" + path + "': " + std::strerror(errno);

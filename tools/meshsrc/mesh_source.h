@@ -15,7 +15,7 @@ enum class MeshForm { embedded, source };
 // OUT as it was, and neither `input`, the model it was made from, nor any of modelSideFiles, the
 // files that model refers to (glTF buffers), is ever written. `origin` goes into the first
 // comment, escaped. A descriptor, a device or a pipe gets the source form. The data file of
-// OUT.cpp is OUT.mesh-HASH.bin (HASH: 16 hex digits of its content), a new name created beside
+// OUT.cpp is OUT.cpp.mesh-HASH.bin (HASH: 16 hex digits of its content), a new name created beside
 // the source before the source takes its place; the data file the replaced source named then
 // goes. So the data file is never a file of the user's, and a source never names missing data.
 bool MeshWriteSource(const MeshData& mesh, const std::string& path, const std::string& origin,
