@@ -184,6 +184,13 @@ TEST(MeshCompilerCommand, HelpVersionAndUsageErrors)
         EXPECT_EQ(run.status, 1) << lost;
         EXPECT_EQ(run.err, "trackview-meshc: cannot write to stdout: No space left on device\n");
     }
+    // The summary line of a conversion, too: the output is written, and the loss said.
+    std::ofstream(s / "in.obj") << ReadFile(kData + "/models/tetra.obj");
+    ToolRun lost = s.Run(kMeshc + " in.obj -o out.cpp >/dev/full");
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_EQ(lost.err, "trackview-meshc: cannot write the summary line to stdout: No space left "
+                        "on device\n");
+    s.Run("rm in.obj out.cpp*");
     for (const char* bad :
          {"--radius 150.5", "--radius nan", "--radius 0.5", "--normals smooth", "-o", ""}) {
         ToolRun run = s.Run(kMeshc + " in.obj " + (*bad ? "-o out.cpp " : "") + bad);

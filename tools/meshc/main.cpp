@@ -140,13 +140,17 @@ static int Convert(const Arguments& args)
         return Fail(error);
 
     MeshBounds b = MeshMeasure(mesh);
-    std::fprintf(SummaryStream(args.output),
+    FILE* summary = SummaryStream(args.output);
+    std::fprintf(summary,
                  "%s: %zu faces, %zu positions, %zu normals, box (%g %g %g) to (%g %g %g), "
                  "radius %.6g\n",
                  args.input.c_str(), mesh.faces.size(), mesh.vertices.size(), mesh.normals.size(),
                  double(b.min.x), double(b.min.y), double(b.min.z), double(b.max.x),
                  double(b.max.y), double(b.max.z), b.radius);
-    return 0;
+    // The output is whole; a lost summary line is still a failure to report.
+    if (std::fflush(summary) == 0 && !std::ferror(summary)) return 0;
+    return Fail(std::string("cannot write the summary line to ") +
+                (summary == stdout ? "stdout" : "stderr") + ": " + std::strerror(errno));
 }
 
 int main(int argc, char** argv)
