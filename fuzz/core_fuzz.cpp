@@ -1,9 +1,10 @@
 // libFuzzer target for the viewer core, linked with the counting GL layer instead of a driver.
 // Bytes become what a shell feeds the core: byte 0 picks the window size (odd ones included),
 // then each event is one op byte and its operands:
-//   op & 7: 0 press, 1 move, 2 release (int16 x, int16 y, little-endian; button 1 unless bit 7
-//           is set, then (op >> 3) & 3), 3 key (one byte, the character code), 4 paint,
-//           5 and 7 idle (1 + ((op >> 3) & 7) turns of the message loop), 6 move.
+//   op & 7: 0 press, 1 move, 2 release (int16 x, int16 y, little-endian; the left button, or
+//           with bit 7 set the right one, which pans), 3 key (one byte, the character code),
+//           4 paint, 5 and 7 idle (1 + ((op >> 3) & 7) turns of the message loop), 6 move (with
+//           bit 7 set: the wheel at x, y, ((op >> 3) & 15) - 7.5 notches).
 // After every call the state must keep its invariants; any breach aborts with a reason.
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "viewer/scene.h"
 #include "viewer/state.h"
 #include "viewer/trackball.h"
+#include "viewer/view.h"
 
 namespace
 {
@@ -77,6 +79,9 @@ void CheckInvariants(const char* call)
     Check(v.rotAngle >= 0.0f && v.rotAngle <= 180.001f, call, "rotAngle outside [0, 180]");
     Check(std::isfinite(v.rotAxis.x) && std::isfinite(v.rotAxis.y) && std::isfinite(v.rotAxis.z),
           call, "rotAxis is not finite");
+    Check(v.zoom >= kZoomMin && v.zoom <= kZoomMax && std::isfinite(v.viewX) &&
+              std::isfinite(v.viewY) && IsSwitch(v.panning) && IsSwitch(v.projectionStale),
+          call, "the view's zoom outside its limits, its centre not finite or a switch off 0/1");
     Check(CountGlMisuses() == 0, call, CountGlFirstMisuse());
     Check(!CountGlInsideBegin() && CountGlMatrixMode() == GL_MODELVIEW &&
               CountGlStackDepth(GL_MODELVIEW) == 1 && CountGlStackDepth(GL_PROJECTION) == 1,
@@ -131,22 +136,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char* const calls[8] = {"TrackballStart",  "TrackballMotion", "TrackballStop",
                                          "KeyCommand",      "RequestRedraw",   "IdleRedraw",
                                          "TrackballMotion", "IdleRedraw"};
+    static const char* const otherButton[8] = {"ViewPanStart", "", "ViewPanStop", "", "", "",
+                                               "ViewWheel",    ""};
     uint8_t op, code;
     while (TakeByte(&op)) {
-        int x = 0, y = 0, kind = op & 7, button = (op & 0x80) ? (op >> 3) & 3 : 1;
+        int x = 0, y = 0, kind = op & 7;
+        bool other = (op & 0x80) && (kind == 0 || kind == 2 || kind == 6);
         if ((kind <= 2 || kind == 6) && !(TakeInt16(&x) && TakeInt16(&y))) break;
         if (kind == 3 && !TakeByte(&code)) break;
         bool closing = false;
-        if (kind == 0) TrackballStart(button, x, y);
-        if (kind == 1 || kind == 6) TrackballMotion(x, y);
-        if (kind == 2) TrackballStop(button, x, y);
+        if (other && kind == 0) ViewPanStart(x, y);
+        if (other && kind == 2) ViewPanStop();
+        if (other && kind == 6) ViewWheel(float((op >> 3) & 15) - 7.5f, x, y);
+        if (!other && kind == 0) TrackballStart(1, x, y);
+        if (!other && (kind == 1 || kind == 6)) {
+            TrackballMotion(x, y); // a move goes to both, as the shells hand it on
+            ViewPanMotion(x, y);
+        }
+        if (!other && kind == 2) TrackballStop(1, x, y);
         if (kind == 3) closing = KeyCommand(code) == KEY_CLOSE;
         if (kind == 4) RequestRedraw();
         for (int turn = (kind == 5 || kind == 7) ? 1 + ((op >> 3) & 7) : 0; turn > 0; --turn) {
             RunIdle();
             CheckInvariants("IdleRedraw");
         }
-        CheckInvariants(calls[kind]);
+        CheckInvariants(other ? otherButton[kind] : calls[kind]);
         if (closing) break;
     }
     ViewerClose();

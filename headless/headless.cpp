@@ -100,6 +100,8 @@ void HostShowError(const std::string& text)
 
 void HostProgressBegin(const std::string&, int) {}
 void HostProgressEnd() {}
+void HostWatchFolder(const std::string&) {}
+void HostWatchLater(int) {}
 
 std::vector<unsigned char> HeadlessReadPixels(int width, int height)
 {

@@ -102,3 +102,18 @@ std::string Utf8FromUtf16(const std::u16string& wide)
     }
     return text;
 }
+
+bool PathSameName(const std::string& a, const std::string& b)
+{
+#ifdef _WIN32
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
+#else
+    return a == b;
+#endif
+}

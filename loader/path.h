@@ -35,3 +35,7 @@ inline std::string Utf8FromWide(const std::wstring& wide)
     return Utf8FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 #endif
+
+// Whether two file names (without folders) name the same file: byte for byte, and on Windows,
+// whose names ignore case, also in another case.
+bool PathSameName(const std::string& a, const std::string& b);

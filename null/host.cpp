@@ -27,3 +27,13 @@ void HostProgressEnd()
 {
     --nullHost.progressRunning;
 }
+
+void HostWatchFolder(const std::string& folder)
+{
+    nullHost.watchedFolder = folder;
+}
+
+void HostWatchLater(int ms)
+{
+    nullHost.watchLater.push_back(ms);
+}

@@ -12,6 +12,8 @@ struct NullHostRecord {
     std::vector<std::string> progress;   // the progress lines begun
     int progressRunning = 0;             // begun and not yet ended
     void (*whileErrorShows)() = nullptr; // what a box's modal loop hands on meanwhile, if any
+    std::string watchedFolder;           // the folder being watched
+    std::vector<int> watchLater;         // the moments asked for, not yet come (the test says)
 };
 
 extern NullHostRecord nullHost;

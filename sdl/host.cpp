@@ -4,18 +4,22 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/prctl.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "viewer/host.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 static SDL_Window* Window()
 {
@@ -178,4 +182,68 @@ void HostProgressEnd()
     struct itimerval off = {};
     setitimer(ITIMER_REAL, &off, nullptr);
     sigaction(SIGALRM, &progressPrevious, nullptr);
+}
+
+// Watching: an inotify descriptor on the folder, read by a thread of its own that hands each
+// change on as an event; the moment HostWatchLater asks for comes from SDL's timer thread the
+// same way. Both threads sleep while nothing happens.
+static Uint32 watchEvents = 0; // a change (its name in data1), then the moment asked for
+static int watchDescriptor = -1, watchFolder = -1;
+
+static int ReadChanges(void*)
+{
+    alignas(inotify_event) char buffer[4096 + NAME_MAX + 1];
+    for (;;) {
+        ssize_t got = read(watchDescriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return 0;
+        for (char* p = buffer; p + sizeof(inotify_event) <= buffer + got;) {
+            const inotify_event* change = reinterpret_cast<const inotify_event*>(p);
+            SDL_Event event = {};
+            event.type = watchEvents;
+            event.user.data1 = SDL_strdup(change->len ? change->name : "");
+            if (SDL_PushEvent(&event) != 1) SDL_free(event.user.data1);
+            p += sizeof(inotify_event) + change->len;
+        }
+    }
+}
+
+void HostWatchFolder(const std::string& folder)
+{
+    if (watchEvents == 0) watchEvents = SDL_RegisterEvents(2);
+    if (watchEvents == Uint32(-1)) return;
+    if (watchDescriptor < 0) {
+        watchDescriptor = inotify_init1(IN_CLOEXEC);
+        if (watchDescriptor < 0) return;
+        SDL_DetachThread(SDL_CreateThread(ReadChanges, "trackview-watch", nullptr));
+    }
+    if (watchFolder >= 0) inotify_rm_watch(watchDescriptor, watchFolder);
+    watchFolder = inotify_add_watch(watchDescriptor, folder.c_str(),
+                                    IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_DELETE |
+                                        IN_MOVED_FROM | IN_MOVED_TO);
+}
+
+static Uint32 WatchMoment(Uint32, void*)
+{
+    SDL_Event event = {};
+    event.type = watchEvents + 1;
+    SDL_PushEvent(&event);
+    return 0; // once
+}
+
+void HostWatchLater(int ms)
+{
+    SDL_AddTimer(Uint32(ms), WatchMoment, nullptr);
+}
+
+void SdlHostEvent(const SDL_Event& event)
+{
+    if (watchEvents == 0 || watchEvents == Uint32(-1)) return;
+    if (event.type == watchEvents) {
+        char* name = static_cast<char*>(event.user.data1);
+        WatchChanged(name ? name : "");
+        SDL_free(name);
+    } else if (event.type == watchEvents + 1) {
+        WatchTick();
+    }
 }

@@ -21,3 +21,6 @@ void SdlBoxesInUtf8();
 // program, whatever ends the program. False, with the
 // reason on stderr ("no message box could be shown for the WHAT"), when no box could be shown.
 bool SdlShowBox(Uint32 flags, const char* caption, const std::string& text, const char* what);
+
+// The host's own events (a change in the watched folder, a moment come), handed to the core.
+void SdlHostEvent(const SDL_Event& event);

@@ -22,6 +22,7 @@
 #include "viewer/scene.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 // SDL takes the lowest free descriptor for its X connection: were 2 closed, diagnostics would go
 // into that socket.
@@ -92,11 +93,10 @@ static bool FormatUsable()
 }
 
 // --help and --version answer and end the program (true, code in *exitCode), and so does a usage
-// error; otherwise *file is the file to show (or empty). A lost answer is a failure.
-static bool HandleArguments(int argc, char** argv, int* exitCode, std::string* file)
+// error; otherwise *args holds the file to show (or none). A lost answer is a failure.
+static bool HandleArguments(int argc, char** argv, int* exitCode, ViewerArgs* parsed)
 {
-    ViewerArgs args = ParseViewerArgs(std::vector<std::string>(argv + 1, argv + argc));
-    *file = args.file;
+    ViewerArgs& args = *parsed = ParseViewerArgs(std::vector<std::string>(argv + 1, argv + argc));
     *exitCode = 0;
     if (args.action == VIEWER_HELP) {
         std::fputs(kViewerUsage, stdout);
@@ -121,14 +121,15 @@ int main(int argc, char** argv)
     SdlBoxesInUtf8();
     SdlEndOnSignals(-1);
     int exitCode = 0;
-    std::string file;
-    if (HandleArguments(argc, argv, &exitCode, &file)) return exitCode;
+    ViewerArgs args;
+    if (HandleArguments(argc, argv, &exitCode, &args)) return exitCode;
 
     if (!DisplayReachable()) return 1;
-    if (!file.empty() && !ViewerOpenAtStart(file)) return 1;
+    WatchAllow(args.watch);
+    if (!args.file.empty() && !ViewerOpenAtStart(args.file)) return 1;
     SdlEndOnSignals(0); // from the notice on, a signal ends the program as closing it does
     SdlShowBox(0, kNoticeCaption, kNoticeText, "start-up notice"); // the program goes on without it
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return FailStartup("SDL_Init failed");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return FailStartup("SDL_Init failed");
 
     SDL_DisplayMode screen;
     if (SDL_GetDesktopDisplayMode(0, &screen) != 0)
@@ -149,6 +150,7 @@ int main(int argc, char** argv)
     if (!context) return FailStartup("SDL_GL_CreateContext failed");
     viewer.hglrc = context;
     if (SDL_GL_MakeCurrent(window, context) != 0) return FailStartup("SDL_GL_MakeCurrent failed");
+    SDL_GL_GetDrawableSize(window, &viewer.viewWidth, &viewer.viewHeight);
     if (!FormatUsable())
         return FailStartup("SDL_GL_CreateContext gave no double-buffered format with depth");
     InitScene();

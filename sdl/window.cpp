@@ -4,11 +4,13 @@
 
 #include <cstdio>
 
+#include "sdl/host.h"
 #include "viewer/keys.h"
 #include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 #include "viewer/trackball.h"
+#include "viewer/view.h"
 
 static SDL_Window* ViewerWindow()
 {
@@ -62,17 +64,33 @@ bool WindowHandleEvent(const SDL_Event& event)
             RestoreFixedSize();
         break;
     case SDL_MOUSEBUTTONDOWN:
-        if (!context || event.button.button != SDL_BUTTON_LEFT) break;
-        SDL_CaptureMouse(SDL_TRUE); // positions keep coming while the button is held outside
-        TrackballStart(1, event.button.x, event.button.y);
+        if (!context) break;
+        SDL_CaptureMouse(SDL_TRUE); // positions keep coming while a button is held outside
+        if (event.button.button == SDL_BUTTON_LEFT)
+            TrackballStart(1, event.button.x, event.button.y);
+        else if (event.button.button == SDL_BUTTON_RIGHT ||
+                 event.button.button == SDL_BUTTON_MIDDLE)
+            ViewPanStart(event.button.x, event.button.y);
         break;
     case SDL_MOUSEBUTTONUP:
-        if (!context || event.button.button != SDL_BUTTON_LEFT) break;
-        SDL_CaptureMouse(SDL_FALSE);
-        TrackballStop(1, event.button.x, event.button.y);
+        if (!context) break;
+        if (SDL_GetMouseState(nullptr, nullptr) == 0) SDL_CaptureMouse(SDL_FALSE);
+        if (event.button.button == SDL_BUTTON_LEFT)
+            TrackballStop(1, event.button.x, event.button.y);
+        else if (event.button.button == SDL_BUTTON_RIGHT ||
+                 event.button.button == SDL_BUTTON_MIDDLE)
+            ViewPanStop();
         break;
     case SDL_MOUSEMOTION:
-        if (context) TrackballMotion(event.motion.x, event.motion.y);
+        if (!context) break;
+        TrackballMotion(event.motion.x, event.motion.y);
+        ViewPanMotion(event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEWHEEL:
+        if (!context) break;
+        ViewWheel(event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.preciseY
+                                                                  : event.wheel.preciseY,
+                  event.wheel.mouseX, event.wheel.mouseY);
         break;
     case SDL_TEXTINPUT:
         // Every key command is ASCII: the bytes of other characters are passed over.
@@ -93,6 +111,8 @@ bool WindowHandleEvent(const SDL_Event& event)
     case SDL_QUIT: // the last window closed, or the session asks the program to end
         WindowDestroy();
         return false;
+    default:
+        SdlHostEvent(event);
     }
     return true;
 }

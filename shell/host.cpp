@@ -2,12 +2,14 @@
 // box, and the progress line from a timer-queue thread while the main thread reads.
 #include "shell/host.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 #include "loader/path.h"
 #include "viewer/host.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 static HWND ViewerWindow()
 {
@@ -73,4 +75,52 @@ void HostProgressEnd()
     // Waits for a line being written.
     if (progressTimer) DeleteTimerQueueTimer(nullptr, progressTimer, INVALID_HANDLE_VALUE);
     progressTimer = nullptr;
+}
+
+// Watching: a thread waits on the system's change notice for the folder and posts a message to
+// the window for each; the moment HostWatchLater asks for is a window timer. Both wait without
+// using the processor.
+static std::atomic<HWND> watchTarget{nullptr}; // once the window exists; until then changes pass
+static HANDLE watchThread = nullptr, watchStop = nullptr;
+static std::wstring watchFolder;
+
+static DWORD WINAPI WaitForChanges(void*)
+{
+    HANDLE change = FindFirstChangeNotificationW(
+        watchFolder.c_str(), FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (change == INVALID_HANDLE_VALUE) return 0;
+    HANDLE waits[2] = {change, watchStop};
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+        HWND target =
+            (HWND)InterlockedCompareExchangePointer((void**)&watchTarget, nullptr, nullptr);
+        if (target) PostMessageW(target, kWatchChanged, 0, 0);
+        if (!FindNextChangeNotification(change)) break;
+    }
+    FindCloseChangeNotification(change);
+    return 0;
+}
+
+void HostWatchFolder(const std::string& folder)
+{
+    if (watchThread) { // the thread reads the folder's name: it ends before the name changes
+        SetEvent(watchStop);
+        WaitForSingleObject(watchThread, INFINITE);
+        CloseHandle(watchThread);
+        watchThread = nullptr;
+    }
+    if (!watchStop) watchStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(watchStop);
+    watchFolder = WideFromUtf8(folder);
+    watchThread = CreateThread(nullptr, 0, WaitForChanges, nullptr, 0, nullptr);
+}
+
+void WatchTarget(HWND window)
+{
+    watchTarget = window;
+}
+
+void HostWatchLater(int ms)
+{
+    if (ViewerWindow()) SetTimer(ViewerWindow(), kWatchTimer, UINT(ms), nullptr);
 }

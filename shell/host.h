@@ -13,3 +13,11 @@ void ShowErrorBox(HWND owner, const std::string& text);
 // ShowErrorBox, then the end of the process with exit code 1: a failure the program cannot run
 // past.
 [[noreturn]] void ExitWithError(HWND owner, const char* text);
+
+// The message a change in the watched folder posts to the window, and the window timer of
+// HostWatchLater; the window procedure hands both on to the core (WatchChanged, WatchTick).
+const UINT kWatchChanged = WM_APP + 1;
+const UINT_PTR kWatchTimer = 1;
+
+// The window that gets kWatchChanged (the watch may begin before it exists).
+void WatchTarget(HWND window);

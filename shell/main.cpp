@@ -16,6 +16,7 @@
 #include "viewer/open.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 // The arguments after the program's name, as UTF-8.
 static ViewerArgs ParseCommandLine()
@@ -71,6 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     wc.lpszClassName = kWindowClass;
     // Without the class or the window no message would ever come: say so instead of waiting.
     if (!RegisterClassA(&wc)) ExitWithError(nullptr, "RegisterClass failed");
+    WatchAllow(args.watch);
     if (!args.file.empty() && !ViewerOpenAtStart(args.file)) return 1;
 
     MessageBoxA(nullptr, kNoticeText, kNoticeCaption, MB_OK);

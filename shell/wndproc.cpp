@@ -18,6 +18,8 @@
 #include "viewer/scene.h"
 #include "viewer/state.h"
 #include "viewer/trackball.h"
+#include "viewer/view.h"
+#include "viewer/watch.h"
 
 // Client coordinates are signed: a captured mouse reports points left of and above the window.
 static int MouseX(LPARAM lParam)
@@ -62,7 +64,12 @@ static void CreateViewerContext(HWND hwnd)
     if (!hglrc) ExitWithError(hwnd, "wglCreateContext failed");
     viewer.hglrc = hglrc;
     if (!wglMakeCurrent(hdc, hglrc)) ExitWithError(hwnd, "wglMakeCurrent failed");
+    RECT client; // the viewport the context takes
+    GetClientRect(hwnd, &client);
+    viewer.viewWidth = client.right;
+    viewer.viewHeight = client.bottom;
     InitScene();
+    WatchTarget(hwnd);
 }
 
 static void DestroyViewerContext(HWND hwnd)
@@ -108,7 +115,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         return 0;
     case WM_MOUSEMOVE:
-        if (context) TrackballMotion(MouseX(lParam), MouseY(lParam));
+        if (!context) break;
+        TrackballMotion(MouseX(lParam), MouseY(lParam));
+        ViewPanMotion(MouseX(lParam), MouseY(lParam));
         break;
     case WM_LBUTTONDOWN:
         if (!context) break;
@@ -119,6 +128,26 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (!context) break;
         ReleaseCapture();
         TrackballStop(1, MouseX(lParam), MouseY(lParam));
+        return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (!context) break;
+        SetCapture(hwnd);
+        ViewPanStart(MouseX(lParam), MouseY(lParam));
+        return 0;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (!context) break;
+        if (!(wParam & MK_LBUTTON)) ReleaseCapture(); // a left drag keeps its capture
+        ViewPanStop();
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (!context) break;
+        {
+            POINT at = {MouseX(lParam), MouseY(lParam)}; // on the screen
+            ScreenToClient(hwnd, &at);
+            ViewWheel(GET_WHEEL_DELTA_WPARAM(wParam) / float(WHEEL_DELTA), at.x, at.y);
+        }
         return 0;
     case WM_CHAR:
         switch (KeyCommand(int(wParam))) {
@@ -140,6 +169,14 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (!viewer.hpalette || (HWND)wParam == hwnd) break;
         RealizeViewerPalette();
         RequestRedraw();
+        return 0;
+    case kWatchChanged:
+        WatchChanged("");
+        return 0;
+    case WM_TIMER:
+        if (wParam != kWatchTimer) break;
+        KillTimer(hwnd, kWatchTimer);
+        WatchTick();
         return 0;
     case WM_DROPFILES:
         OpenDropped((HDROP)wParam);

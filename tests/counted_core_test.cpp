@@ -1,8 +1,12 @@
 // The core on the null platform (a GL layer that counts, a host that records): what a frame
-// sends, and what opening a file does to the title, the boxes and the progress line, the same
-// for both programs.
+// sends, and what opening and following a file does to the title, the boxes and the progress
+// line, the same for both programs.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "null/countgl.h"
@@ -12,6 +16,7 @@
 #include "viewer/scene.h"
 #include "viewer/startup.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 static void Start(int width, int height)
 {
@@ -109,4 +114,70 @@ TEST(CountedCore, OpeningAtStartAndByDropSaysWhatHappens)
     EXPECT_EQ(nullHost.titles,
               (std::vector<std::string>{"loading garbage.obj...", cube, "loading tetra.obj...",
                                         "tetra.obj -" + title}));
+}
+
+// A watched file is read again once its stamp has rested for a moment, and only then; the view
+// stays; a broken or deleted file keeps the mesh, a broken one says why in the title, not in a
+// box; the next change tries again.
+TEST(CountedCore, AWatchedFileIsReadAgainOnceItRests)
+{
+    Start(640, 480);
+    std::string dir = testing::TempDir() + "watch_XXXXXX";
+    ASSERT_NE(mkdtemp(&dir[0]), nullptr);
+    const std::string file = dir + "/model.obj", title = kWindowTitleUtf8;
+    auto copy = [&](const std::string& from) {
+        std::ifstream in(from, std::ios::binary);
+        std::ofstream(file, std::ios::binary) << in.rdbuf();
+    };
+    auto vertexCalls = [] {
+        CountGlResetCounters();
+        RenderFrame();
+        return CountGlCalls(CGL_VERTEX3F);
+    };
+    copy(TEST_MODELS "/tetra.obj");
+    WatchAllow(true);
+    std::string error;
+    ASSERT_TRUE(ViewerOpenFile(file, &error)) << error;
+    EXPECT_EQ(nullHost.watchedFolder, dir);
+    viewer.zoom = 2.0f;
+
+    copy(TEST_MODELS "/polygons.obj"); // an exporter writes in place
+    WatchChanged("other.obj");
+    EXPECT_TRUE(nullHost.watchLater.empty()) << "another file's change";
+    WatchChanged("model.obj");
+    WatchChanged("");
+    EXPECT_EQ(nullHost.watchLater, std::vector<int>{kWatchSettleMs}) << "one look at a time";
+    WatchTick(); // changed since the last look: it may still be written
+    EXPECT_EQ(nullHost.watchLater.size(), 2u);
+    EXPECT_EQ(vertexCalls(), 12);
+    WatchTick(); // at rest: read
+    EXPECT_NE(vertexCalls(), 12);
+    EXPECT_EQ(viewer.zoom, 2.0f);
+    EXPECT_EQ(nullHost.title, "model.obj -" + title);
+
+    std::ofstream(file) << "v 0 0 0\nf 1 2 3\n"; // broken
+    WatchChanged("model.obj");
+    WatchTick();
+    WatchTick();
+    long long polygons = vertexCalls();
+    EXPECT_EQ(nullHost.title.rfind("model.obj (cannot read: line 2: face index 2 is past", 0), 0u)
+        << nullHost.title;
+    EXPECT_TRUE(nullHost.errors.empty()) << "no box";
+
+    std::remove(file.c_str()); // deleted: the mesh stays, nothing more is asked for
+    WatchChanged("model.obj");
+    size_t asked = nullHost.watchLater.size();
+    WatchTick();
+    EXPECT_EQ(nullHost.watchLater.size(), asked);
+    EXPECT_EQ(vertexCalls(), polygons);
+
+    copy(TEST_MODELS "/tetra.obj"); // back
+    WatchChanged("model.obj");
+    WatchTick();
+    WatchTick();
+    EXPECT_EQ(vertexCalls(), 12);
+    EXPECT_EQ(nullHost.title, "model.obj -" + title);
+    std::remove(file.c_str());
+    rmdir(dir.c_str());
+    WatchAllow(false);
 }

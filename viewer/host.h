@@ -19,3 +19,11 @@ void HostShowError(const std::string& text);
 // between (a long read) runs on undisturbed.
 void HostProgressBegin(const std::string& line, int afterMs);
 void HostProgressEnd();
+
+// Calls WatchChanged (viewer/watch.h) on the thread of the message loop whenever something in
+// folder changes (a file written, renamed into it or out of it, created or deleted), with its
+// name where the system tells it. A new folder replaces the last.
+void HostWatchFolder(const std::string& folder);
+
+// Calls WatchTick once, on the thread of the message loop, after ms milliseconds.
+void HostWatchLater(int ms);

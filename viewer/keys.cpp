@@ -3,6 +3,7 @@
 
 #include "viewer/render.h"
 #include "viewer/state.h"
+#include "viewer/view.h"
 
 static int Toggled(int value)
 {
@@ -36,6 +37,15 @@ KeyResult KeyCommand(int charCode)
     case 'k':
         StepKeyLevel(-0.05);
         break;
+    case '+':
+        ViewZoomKey(1);
+        return KEY_CONSUMED;
+    case '-':
+        ViewZoomKey(-1);
+        return KEY_CONSUMED;
+    case 'r':
+        ViewReset();
+        return KEY_CONSUMED;
     default:
         return KEY_DEFAULT;
     }

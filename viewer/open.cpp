@@ -5,9 +5,12 @@
 
 #include "loader/load.h"
 #include "loader/path.h"
+#include "loader/shown.h"
+#include "loader/stamp.h"
 #include "viewer/host.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
+#include "viewer/watch.h"
 
 // A read that takes longer than this says so.
 const int kProgressDelayMs = 500;
@@ -29,7 +32,8 @@ static ViewerArgs UsageError(const std::string& line)
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
 {
     ViewerArgs parsed;
-    std::string taken; // the argument already taken
+    std::string last;                  // the argument taken last
+    bool file = false, answer = false; // a file, --help or --version taken
     bool options = true;
     for (const std::string& arg : args) {
         if (options && arg == "--") {
@@ -37,17 +41,24 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
             continue;
         }
         bool option = options && arg.size() > 1 && arg[0] == '-';
-        if (option && arg != "--help" && arg != "--version")
+        bool isAnswer = option && (arg == "--help" || arg == "--version");
+        bool isNoWatch = option && arg == "--no-watch";
+        if (option && !isAnswer && !isNoWatch)
             return UsageError("unknown argument '" + arg + "' (try --help)");
-        if (!taken.empty())
-            return UsageError("unexpected argument '" + arg + "' after '" + taken +
+        // One file and --no-watch, in any order; --help and --version alone.
+        if (answer || (isAnswer && !last.empty()) || (!option && file) ||
+            (isNoWatch && !parsed.watch))
+            return UsageError("unexpected argument '" + arg + "' after '" + last +
                               "' (one file at most; --help and --version come alone)");
         if (arg.empty()) return UsageError("an empty file name (try --help)");
-        taken = arg;
-        if (option)
-            parsed.action = arg == "--help" ? VIEWER_HELP : VIEWER_VERSION;
-        else
+        last = arg;
+        answer = isAnswer;
+        if (isAnswer) parsed.action = arg == "--help" ? VIEWER_HELP : VIEWER_VERSION;
+        if (isNoWatch) parsed.watch = false;
+        if (!option) {
             parsed.file = arg;
+            file = true;
+        }
     }
     return parsed;
 }
@@ -55,7 +66,7 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
 // "loading NAME...": the title while a dropped file loads, and the progress line of a slow start.
 static std::string LoadingText(const std::string& path)
 {
-    return "loading " + PathBaseName(path) + "...";
+    return "loading " + ShownText(PathBaseName(path)) + "...";
 }
 
 bool ViewerOpenAtStart(const std::string& path)
@@ -108,8 +119,10 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
 {
     MeshData mesh;
     std::string reason;
+    FileStamp stamp = FileStampOf(path); // before the read: a change meanwhile is seen later
     if (LoadModelFile(path, LoadOptions(), &mesh, &reason)) {
         ViewerShowMesh(&mesh, path);
+        WatchFile(path, stamp);
         return true;
     }
     // The loader's line starts with the name it was given; "cannot open" is said once.
@@ -124,7 +137,7 @@ void ViewerShowMesh(MeshData* mesh, const std::string& path)
 {
     shownData = std::move(*mesh);
     shownModel = MeshRecord(shownData);
-    shownName = PathBaseName(path);
+    shownName = ShownText(PathBaseName(path));
     viewer.mesh = &shownModel;
     RequestRedraw();
 }
@@ -132,5 +145,6 @@ void ViewerShowMesh(MeshData* mesh, const std::string& path)
 std::string ViewerTitle()
 {
     if (viewer.mesh != &shownModel) return kWindowTitleUtf8;
-    return shownName + " -" + kWindowTitleUtf8;
+    const std::string& note = WatchNote();
+    return shownName + (note.empty() ? "" : " (" + note + ")") + " -" + kWindowTitleUtf8;
 }

@@ -10,11 +10,15 @@
 #include "mesh/mesh_data.h"
 
 constexpr char kViewerUsage[] =
-    "usage: trackview [FILE | --help | --version]\n"
-    "Shows FILE (.obj, .ply, .stl, .gltf, .glb), or the built-in mesh, in a window.\n"
+    "usage: trackview [--no-watch] [FILE] | --help | --version\n"
+    "Shows FILE (.obj, .ply, .stl, .gltf, .glb), or the built-in mesh, in a window, and shows\n"
+    "it again whenever it changes on disk (not with --no-watch).\n"
     "A file dropped on the window is shown in its place.\n"
     "  drag with the left button   turn the mesh; released away from the press point, it spins\n"
     "  click without moving        stop it\n"
+    "  drag with the right button  move it (the middle button too)\n"
+    "  wheel, + and -              zoom in and out (the wheel about the pointer)\n"
+    "  r                           back to the view it opened in\n"
     "  f                           fog on or off\n"
     "  p                           wireframe on or off\n"
     "  Esc                         quit\n";
@@ -24,11 +28,12 @@ enum ViewerAction { VIEWER_RUN, VIEWER_HELP, VIEWER_VERSION, VIEWER_USAGE_ERROR 
 struct ViewerArgs {
     ViewerAction action = VIEWER_RUN;
     std::string file;  // empty: the built-in mesh
+    bool watch = true; // follow the file as it changes (--no-watch: no)
     std::string error; // one line for a usage error, without the program's name
 };
 
-// The arguments after the program's name (UTF-8): at most one file; --help or --version alone;
-// "--" ends the options, so that a file may begin with '-'.
+// The arguments after the program's name (UTF-8): at most one file, and --no-watch; --help or
+// --version alone; "--" ends the options, so that a file may begin with '-'.
 ViewerArgs ParseViewerArgs(const std::vector<std::string>& args);
 
 // The file named at start-up, read before any window shows: a read still running after half a

@@ -6,6 +6,7 @@
 
 #include "viewer/gl.h"
 #include "viewer/host.h"
+#include "viewer/scene.h"
 #include "viewer/state.h"
 
 void RequestRedraw()
@@ -71,6 +72,7 @@ void ApplyRotationStep()
 
 void BeginFrame()
 {
+    if (viewer.projectionStale) SetProjection(); // zoomed or moved since the last frame
     if (viewer.fogOn) {
         glClearColor(0.5f, 0.25f, 0.25f, 1.0f);
         glEnable(GL_FOG);

@@ -22,11 +22,16 @@ void SetProjection()
 {
     // A window never has zero height; should one arrive, keep the projection finite.
     float aspect = viewer.winHeight > 0 ? float(viewer.winWidth) / float(viewer.winHeight) : 1.0f;
-    double halfWidth = kViewLimit * double(aspect);
+    // Zoomed in or out, the box shrinks or grows about the view's centre; at zoom 1 and the
+    // centre 0 the bounds are the fitted ones to the bit.
+    double halfWidth = kViewLimit * double(aspect) / double(viewer.zoom);
+    double halfHeight = kViewLimit / double(viewer.zoom);
+    double x = viewer.viewX, y = viewer.viewY;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-halfWidth, halfWidth, -kViewLimit, kViewLimit, -160.0, 160.0);
+    glOrtho(x - halfWidth, x + halfWidth, y - halfHeight, y + halfHeight, -160.0, 160.0);
     glMatrixMode(GL_MODELVIEW);
+    viewer.projectionStale = 0;
 }
 
 void InitScene()

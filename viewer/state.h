@@ -32,6 +32,15 @@ struct ViewerState {
 
     float keyLevel = 0.55f; // the value that the keys 'j' and 'k' step
 
+    // The view: how far in and where to (view.h). Only the wheel, the right and middle buttons
+    // and the keys '+', '-' and 'r' change it; at these values the projection is the fitted one.
+    float zoom = 1.0f;                 // times the fitted size
+    float viewX = 0.0f, viewY = 0.0f;  // the eye point at the centre of the window
+    int panning = 0;                   // 1 between a right or middle press and its release
+    int panX = 0, panY = 0;            // the window point the pan has reached
+    int viewWidth = 0, viewHeight = 0; // the viewport (client area); 0: winWidth x winHeight
+    int projectionStale = 0;           // the next frame sets the projection again
+
     const MeshModel* mesh = &meshModel; // what DrawModel draws: built in, or a file's (open.h)
 };
 

@@ -141,6 +141,51 @@ Poll 20 ErrorBox
 kill -TERM "$pid"
 Check "SIGTERM while that box is shown: code 0, the box gone" eval 'Exits 0 5 && Poll 5 eval "! ErrorBox"'
 
+# Following the file shown: rewritten in place, replaced by a rename, written in two halves with
+# a pause, deleted and restored, broken: the window follows and keeps its view, shows no box,
+# and sleeps between changes; with --no-watch it does not follow.
+Opened() { Poll 20 Notice && Key "$notice" Return && main=$(WindowOf "$pid" "^$1 - "); }
+cp "$models/tetra.obj" "$work/watched.obj"
+Start "$work/watched.obj"
+Opened watched.obj
+xdotool mousemove 460 460 click 1
+Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
+Watched() { [[ $(xdotool getwindowname "$main") == "watched.obj -$title" ]]; }
+cat "$models/polygons.obj" >"$work/watched.obj"
+Check "rewritten in place: the new mesh, the same view" eval 'Poll 20 eval "Still && ! Shows tetra" && Watched'
+cp "$work/b.png" "$work/polygons.png"
+cp "$models/tetra.obj" "$work/new.obj" && mv "$work/new.obj" "$work/watched.obj"
+Check "replaced by a rename: the mesh before, as it was" Poll 20 Shows tetra
+half=$(($(stat -c %s "$models/polygons.obj") / 2))
+head -c "$half" "$models/polygons.obj" >"$work/watched.obj"
+sleep 1
+tail -c "+$((half + 1))" "$models/polygons.obj" >>"$work/watched.obj"
+Check "written in two halves: the whole of it in the end" eval 'Poll 20 Shows polygons && Watched'
+rm "$work/watched.obj"
+sleep 1
+Check "deleted: the mesh stays" Shows polygons
+cp "$models/tetra.obj" "$work/watched.obj"
+Check "and back: shown again" Poll 20 Shows tetra
+printf 'v 0 0 0\nf 1 2 3\n' >"$work/watched.obj"
+Broken() { [[ $(xdotool getwindowname "$main") == "watched.obj (cannot read: line 2: "* ]]; }
+Check "broken: the reason in the title, the mesh kept, no box" eval \
+    'Poll 20 Broken && Shows tetra && ! ErrorBox && grep -q "watched.obj:2: " "$work/stderr"'
+ticks=$(CpuTicks "$pid")
+sleep 2
+ticks=$(($(CpuTicks "$pid") - ticks))
+Check "between changes: $ticks ticks of CPU in 2 s" eval '((ticks * 10 < $(getconf CLK_TCK)))'
+Key "$main" Escape
+Exits 0 10
+cp "$models/tetra.obj" "$work/watched.obj"
+Start --no-watch "$work/watched.obj"
+Opened watched.obj
+xdotool mousemove 460 460 click 1
+Poll 20 Still && cp "$work/b.png" "$work/unwatched.png"
+cp "$models/polygons.obj" "$work/watched.obj"
+Check "--no-watch: the file is not followed" eval 'sleep 1.5 && Shows unwatched'
+Key "$main" Escape
+Exits 0 10
+
 SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 Start
 Answer
 Check "no GL pixel format: an error box" Poll 20 eval 'errorbox=$(TitledWindow Error); [[ -n $errorbox ]]'

@@ -21,8 +21,10 @@ static const char* kUsage =
     "usage: trackview-snapshot [--model FILE] [--size WxH] [--events SCRIPT] [--state]\n"
     "                          [-o OUT.png]\n"
     "  FILE: a model (.obj, .ply, .stl, .gltf, .glb) shown instead of the built-in mesh\n"
-    "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y,\n"
-    "          key C (a character, or esc), paint, idle N (N up to 100000; default: idle 1)\n";
+    "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y (the left\n"
+    "          button), rpress X Y, rrelease X Y (the right button), wheel N X Y (N notches,\n"
+    "          positive in), key C (a character, or esc), paint, idle N (N up to 100000;\n"
+    "          default: idle 1)\n";
 
 struct Options {
     int width = 819, height = 819;
@@ -139,7 +141,13 @@ static void PrintState()
     }
     std::printf("],\"rotAngle\":");
     PrintNumber(viewer.rotAngle);
+    std::printf(",\"zoom\":");
+    PrintNumber(viewer.zoom);
+    std::printf(",\"position\":[");
+    PrintNumber(viewer.viewX);
     std::printf(",");
+    PrintNumber(viewer.viewY);
+    std::printf("],");
     PrintVector("rotAxis", viewer.rotAxis);
     PrintVector("lastPos", viewer.lastPos);
     std::printf("\"rotating\":%d,\"spinning\":%d,\"dragging\":%d,\"fogOn\":%d,\"wireframeOn\":%d,"

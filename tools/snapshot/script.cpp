@@ -1,6 +1,7 @@
 // Event scripts: read from their text, then played through the core calls a shell makes.
 #include "tools/snapshot/script.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include "viewer/render.h"
 #include "viewer/state.h"
 #include "viewer/trackball.h"
+#include "viewer/view.h"
 
 static bool ParseInt(const std::string& word, long low, long high, int* value)
 {
@@ -20,6 +22,18 @@ static bool ParseInt(const std::string& word, long low, long high, int* value)
     *value = int(parsed);
     return true;
 }
+
+struct ScriptVerb {
+    const char* name;
+    ScriptOp op;
+};
+
+// The events that take a window point and nothing else.
+static const ScriptVerb kPointerVerbs[] = {{"press", SCRIPT_PRESS},
+                                           {"move", SCRIPT_MOVE},
+                                           {"release", SCRIPT_RELEASE},
+                                           {"rpress", SCRIPT_RPRESS},
+                                           {"rrelease", SCRIPT_RRELEASE}};
 
 static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events, std::string* error)
 {
@@ -35,15 +49,28 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
         return false;
     };
     ScriptEvent event{SCRIPT_PAINT, 0, 0};
-    if (verb == "press" || verb == "move" || verb == "release") {
+    // Mouse messages carry signed 16-bit window coordinates.
+    auto point = [&](size_t at) {
+        if (ParseInt(words[at], -32768, 32767, &event.a) &&
+            ParseInt(words[at + 1], -32768, 32767, &event.b))
+            return true;
+        *error = "bad coordinate (whole numbers from -32768 to 32767): '" + item + "'";
+        return false;
+    };
+    const ScriptVerb* pointer = std::find_if(std::begin(kPointerVerbs), std::end(kPointerVerbs),
+                                             [&](const ScriptVerb& v) { return verb == v.name; });
+    if (pointer != std::end(kPointerVerbs)) {
         if (words.size() != 3) return wrongCount(3);
-        // Mouse messages carry signed 16-bit window coordinates.
-        if (!ParseInt(words[1], -32768, 32767, &event.a) ||
-            !ParseInt(words[2], -32768, 32767, &event.b)) {
-            *error = "bad coordinate (whole numbers from -32768 to 32767): '" + item + "'";
+        event.op = pointer->op;
+        if (!point(1)) return false;
+    } else if (verb == "wheel") {
+        if (words.size() != 4) return wrongCount(4);
+        event.op = SCRIPT_WHEEL;
+        if (!ParseInt(words[1], -100, 100, &event.c)) {
+            *error = "bad wheel notches (a whole number from -100 to 100): '" + item + "'";
             return false;
         }
-        event.op = verb == "press" ? SCRIPT_PRESS : verb == "move" ? SCRIPT_MOVE : SCRIPT_RELEASE;
+        if (!point(2)) return false;
     } else if (verb == "key") {
         if (words.size() != 2) return wrongCount(2);
         event.op = SCRIPT_KEY;
@@ -66,7 +93,9 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
             return false;
         }
     } else {
-        *error = "unknown event '" + verb + "' (press, move, release, key, paint, idle)";
+        std::string verbs;
+        for (const ScriptVerb& v : kPointerVerbs) verbs += std::string(v.name) + ", ";
+        *error = "unknown event '" + verb + "' (" + verbs + "wheel, key, paint, idle)";
         return false;
     }
     events->push_back(event);
@@ -91,9 +120,19 @@ bool ScriptPlay(const std::vector<ScriptEvent>& events)
             break;
         case SCRIPT_MOVE:
             TrackballMotion(e.a, e.b);
+            ViewPanMotion(e.a, e.b);
             break;
         case SCRIPT_RELEASE:
             TrackballStop(1, e.a, e.b);
+            break;
+        case SCRIPT_RPRESS:
+            ViewPanStart(e.a, e.b);
+            break;
+        case SCRIPT_RRELEASE:
+            ViewPanStop();
+            break;
+        case SCRIPT_WHEEL:
+            ViewWheel(float(e.c), e.a, e.b);
             break;
         case SCRIPT_KEY:
             if (KeyCommand(e.a) == KEY_CLOSE) {
