@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "loader/formats.h"
+
 static bool CheckAsset(const Json& root, ReadError* error)
 {
     const Json* asset = JsonFind(root, "asset");
@@ -55,8 +57,8 @@ static bool ReadModel(const ReadInput& in, ByteSpan json, ByteSpan bin, bool glb
 
 bool ReadGltf(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
-    if (in.bytes.size >= 4 && std::memcmp(in.bytes.data, "glTF", 4) == 0)
-        return ReadGlb(in, mesh, error); // a binary file named .gltf
+    // A binary file named .gltf is read as what it is.
+    if (ModelFormatSigned("glb", in.bytes)) return ReadGlb(in, mesh, error);
     return ReadModel(in, in.bytes, ByteSpan{}, false, mesh, error);
 }
 
@@ -67,7 +69,7 @@ bool ReadGlb(const ReadInput& in, MeshData* mesh, ReadError* error)
     const ByteSpan& b = in.bytes;
     if (b.size < 12)
         return ReadFail(error, 0, "the GLB header (12 bytes) runs past the end of the file");
-    if (std::memcmp(b.data, "glTF", 4) != 0)
+    if (!ModelFormatSigned("glb", b))
         return ReadFail(error, 0, "not a GLB file: it does not start with 'glTF'");
     uint32_t version = BytesValue<uint32_t>(b.data + 4), length = BytesValue<uint32_t>(b.data + 8);
     if (version != 2)

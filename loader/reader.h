@@ -40,7 +40,7 @@ struct ReadInput {
 // empty and normalIndex is left 0. texCoordIndex is -1. On failure: false, error set, mesh
 // contents unspecified (the loader clears it). Every count, index, offset and length is checked
 // against what the bytes hold before it is used, and no allocation is larger than what the bytes
-// could describe.
+// could describe. loader/formats.h names the reader of each file extension.
 bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadStl(const ReadInput& in, MeshData* mesh, ReadError* error);
