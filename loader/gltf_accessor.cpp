@@ -15,15 +15,19 @@ static size_t ComponentSize(uint64_t type)
     return 0;
 }
 
-static bool AllowedFor(const char* use, uint64_t type, bool normalized, std::string* problem)
+// The component types that use allows (self names the accessor in the message).
+static bool CheckAllowedFor(const char* use, uint64_t type, bool normalized,
+                            const std::string& self, ReadError* error)
 {
-    if (std::strcmp(use, "indices") == 0) {
-        *problem = "indices must be unsigned bytes, shorts or ints (componentType 5121, 5123 or "
-                   "5125), not normalized";
-        return (type == 5121 || type == 5123 || type == 5125) && !normalized;
-    }
-    *problem = std::string(use) + " cannot have unsigned int components (componentType 5125)";
-    return type != 5125;
+    if (std::strcmp(use, "indices") == 0)
+        return ((type == 5121 || type == 5123 || type == 5125) && !normalized) ||
+               ReadFail(error, 0,
+                        self + ": indices must be unsigned bytes, shorts or ints (componentType "
+                               "5121, 5123 or 5125), not normalized");
+    return type != 5125 ||
+           ReadFail(error, 0,
+                    self + ": " + use +
+                        " cannot have unsigned int components (componentType 5125)");
 }
 
 // The buffer view that object names by bufferView, and the byteOffset into it; where names the
@@ -160,11 +164,9 @@ bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
         return ReadFail(error, 0, self + ": normalized is not true or false");
     *out = GltfAccessor{};
     out->normalized = normalized && normalized->get<bool>();
-    std::string problem;
     if (out->normalized && size == 4)
         return ReadFail(error, 0, self + ": only byte and short components can be normalized");
-    if (!AllowedFor(use, componentType, out->normalized, &problem))
-        return ReadFail(error, 0, self + ": " + problem);
+    if (!CheckAllowedFor(use, componentType, out->normalized, self, error)) return false;
     out->index = size_t(index);
     out->componentType = int(componentType);
     out->componentSize = size;
