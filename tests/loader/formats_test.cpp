@@ -77,8 +77,8 @@ TEST(Formats, DesktopFilesOpenExactlyTheTableTypes)
     EXPECT_EQ(KeyValues(kDocs + "/trackview.thumbnailer", "MimeType"), TableMimeTypes());
 }
 
-// Each type the package declares is a row's, globbed by its extension and, where the row has a
-// signature, recognised by it.
+// Each type the package declares is a row's, named as the row names it, globbed by its extension
+// and, where the row has a signature, recognised by it.
 TEST(Formats, MimePackageDeclaresRowsByTheirExtensionsAndSignatures)
 {
     std::string xml = FileText(kDocs + "/trackview-mime.xml");
@@ -92,6 +92,7 @@ TEST(Formats, MimePackageDeclaresRowsByTheirExtensionsAndSignatures)
         for (size_t i = 0; i < ModelFormatCount(); ++i)
             if (type == ModelFormats()[i].mimeType) row = &ModelFormats()[i];
         ASSERT_NE(row, nullptr);
+        EXPECT_NE(entry.find("<comment>" + std::string(row->name) + " "), std::string::npos);
         EXPECT_EQ(Attributes(entry, "pattern"),
                   std::vector<std::string>{std::string("*.") + row->extension});
         for (const std::string& magic : Attributes(entry, "value"))
