@@ -7,10 +7,6 @@ set -euo pipefail
 fuzzer=$1 format=$2 src=$3 work=$4 seconds=$5
 rm -rf "$work/seeds"
 mkdir -p "$work/seeds"
-extensions=$format
-[[ $format == gltf ]] && extensions="gltf glb"
-for ext in $extensions; do
-  find "$src/tests/loader/models" "$src/tests/loader/hostile" -maxdepth 2 -type f -name "*.$ext" \
-    -exec cp -t "$work/seeds" {} + 2>/dev/null || true
-done
+find "$src/tests/loader/models" "$src/tests/loader/hostile" -maxdepth 2 -type f -name "*.$format" \
+  -exec cp -t "$work/seeds" {} + 2>/dev/null || true
 exec bash "$src/fuzz/run.sh" "$fuzzer" "$work/seeds" "$work" "$seconds"

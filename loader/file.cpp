@@ -5,6 +5,7 @@
 #include "loader/file.h"
 #include "loader/path.h"
 #include "loader/reader.h"
+#include "loader/shown.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -130,18 +131,14 @@ static const char* OutsideByName(const std::string& uri)
 bool ReadSideFile(const ReadInput& in, const std::string& uri, std::vector<unsigned char>* bytes,
                   ReadError* error)
 {
-    std::string shown = uri.size() > 200 ? uri.substr(0, 200) + "..." : uri;
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    if (in.folder.empty()) {
-        error->reason = "refers to the file '" + shown + "', but has no folder to read it from";
-        return false;
-    }
-    if (const char* why = OutsideByName(uri)) {
-        error->reason = "refers to '" + shown + "', " + why +
-                        ": only files in the model's folder or below are read";
-        return false;
-    }
+    std::string shown = "'" + ShownText(uri) + "'";
+    if (in.folder.empty())
+        return ReadFail(error, 0,
+                        "refers to the file " + shown + ", but has no folder to read it from");
+    if (const char* why = OutsideByName(uri))
+        return ReadFail(error, 0,
+                        "refers to " + shown + ", " + why +
+                            ": only files in the model's folder or below are read");
     std::string reason;
     FileBytes whole;
 #ifdef _WIN32
@@ -161,10 +158,8 @@ bool ReadSideFile(const ReadInput& in, const std::string& uri, std::vector<unsig
     fd = CheckRegular(fd, &reason);
     bool read = fd >= 0 && ReadOpened(fd, &whole, &reason);
 #endif
-    if (!read) {
-        error->reason = "cannot read '" + shown + "', which it refers to: " + reason;
-        return false;
-    }
+    if (!read)
+        return ReadFail(error, 0, "cannot read " + shown + ", which it refers to: " + reason);
     bytes->assign(whole.data.get(), whole.data.get() + whole.size);
     if (in.sideFiles) in.sideFiles->push_back(in.folder + "/" + uri);
     return true;

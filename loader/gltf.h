@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "loader/reader.h"
+#include "loader/shown.h"
 
 using Json = nlohmann::json;
 
@@ -19,22 +20,32 @@ using Json = nlohmann::json;
 // which keeps every sum and product of them within 64 bits.
 const uint64_t kGltfMaxWhole = uint64_t(1) << 48;
 
+// Work allowed beyond one unit a byte read (see GltfWorkLimit), so that a small file may still
+// place a mesh many times.
+const uint64_t kGltfWorkAllowance = uint64_t(1) << 20;
+
 struct GltfView {
-    const unsigned char* data;
-    size_t size;
-    size_t stride; // 0: the elements are packed
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    size_t stride = 0; // 0: the elements are packed
 };
 
-// What the reader has read of a file. limit bounds all work: triangles after instancing, nodes
-// placed and values decoded are each refused beyond it (the bytes read, plus 1 MiB).
+// What the reader has read of a file.
 struct GltfFile {
     Json root;
     std::vector<std::vector<unsigned char>> owned; // decoded data URIs and side files
     std::vector<ByteSpan> buffers;
     std::vector<GltfView> views;
-    uint64_t limit = 0;
-    uint64_t decoded = 0;
+    uint64_t bytes = 0;   // read: the file and its side files
+    uint64_t decoded = 0; // vector values decoded so far
 };
+
+// The bound of all work: triangles after instancing, nodes placed and values decoded are each
+// refused beyond it.
+inline uint64_t GltfWorkLimit(const GltfFile& file)
+{
+    return file.bytes + kGltfWorkAllowance;
+}
 
 // An accessor whose every element, sparse index and sparse value lies within its views.
 struct GltfAccessor {
@@ -52,42 +63,42 @@ struct GltfAccessor {
 };
 
 // JSON (gltf_json.cpp). Every getter checks the type before reading, so none throws; a failed
-// one sets why to a line that starts with where.
+// one sets error to a line that starts with where.
 bool GltfParseJson(ByteSpan text, bool countLines, Json* root, ReadError* error);
 const Json* JsonFind(const Json& object, const char* key);
 // A whole number from 0 to kGltfMaxWhole, written as an integer or as a float without fraction.
 bool JsonWholeValue(const Json& value, uint64_t* out);
 bool JsonWhole(const Json& object, const char* key, const std::string& where, uint64_t* out,
-               std::string* why);
+               ReadError* error);
 bool JsonWholeOr(const Json& object, const char* key, uint64_t fallback, const std::string& where,
-                 uint64_t* out, std::string* why);
+                 uint64_t* out, ReadError* error);
 // object[key] as a list; an absent one is empty.
 bool JsonList(const Json& object, const char* key, const std::string& where, const Json** list,
-              std::string* why);
+              ReadError* error);
 // Item index of the root's list key (named one by one as what: "accessor"), as an object.
 const Json* JsonItem(const Json& root, const char* key, uint64_t index, const char* what,
-                     const std::string& where, std::string* why);
+                     const std::string& where, ReadError* error);
 // Exactly count numbers; *found is false when the key is absent.
 bool JsonNumbers(const Json& object, const char* key, size_t count, const std::string& where,
-                 double* out, bool* found, std::string* why);
-
-// A string from the file as a message may show it: short, on one line.
-std::string GltfShown(const std::string& text);
+                 double* out, bool* found, ReadError* error);
+// index is below count, the items that the file has; otherwise fails with "REFERS INDEX, but the
+// file has COUNT", where refers says who refers to what ("node 2 refers to mesh").
+bool GltfIndexWithin(uint64_t index, size_t count, const std::string& refers, ReadError* error);
 
 // Buffers and views (gltf_buffer.cpp). bin is a .glb's binary chunk (hasBin false for .gltf).
 bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* file,
                      ReadError* error);
-bool GltfReadViews(GltfFile* file, std::string* why);
+bool GltfReadViews(GltfFile* file, ReadError* error);
 
 // Accessors (gltf_accessor.cpp). use names what the accessor is read as ("POSITION", "NORMAL",
 // "indices"); an accessor of another type, or of component types that use does not allow, is
 // refused.
 bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
-                      const std::string& where, GltfAccessor* out, std::string* why);
-// Decoded vectors count against file->limit (indices need not: triangles bound them).
+                      const std::string& where, GltfAccessor* out, ReadError* error);
+// Decoded vectors count against GltfWorkLimit (indices need not: triangles bound them).
 bool GltfDecodeVec3(GltfFile* file, const GltfAccessor& a, std::vector<Vec3>* out,
-                    std::string* why);
-bool GltfDecodeIndices(const GltfAccessor& a, std::vector<uint32_t>* out, std::string* why);
+                    ReadError* error);
+bool GltfDecodeIndices(const GltfAccessor& a, std::vector<uint32_t>* out, ReadError* error);
 
 // The scene: nodes with their meshes, read only as far as the scene reaches.
 using GltfMatrix = std::array<double, 16>; // row r, column c at [4 * c + r], as glTF writes it
@@ -131,12 +142,12 @@ struct GltfScene {
 };
 
 // Scene (gltf_scene.cpp): reads the nodes and meshes the scene reaches, refuses a cycle, and
-// counts the triangles and nodes that instancing gives against in.maxFaces and the file's
-// limit before anything is decoded; then places every part of every instance.
-bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, std::string* why);
-bool GltfPlaceScene(const GltfScene& scene, bool fileNormals, MeshData* mesh, std::string* why);
+// counts the triangles and nodes that instancing gives against in.maxFaces and GltfWorkLimit
+// before anything is decoded; then places every part of every instance.
+bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, ReadError* error);
+bool GltfPlaceScene(const GltfScene& scene, bool fileNormals, MeshData* mesh, ReadError* error);
 
 // Meshes (gltf_mesh.cpp): a mesh's primitives checked and counted, then decoded into parts.
 bool GltfReadMesh(const GltfFile& file, size_t index, bool fileNormals, GltfMesh* mesh,
-                  std::string* why);
-bool GltfBuildParts(GltfFile* file, GltfScene* scene, std::string* why);
+                  ReadError* error);
+bool GltfBuildParts(GltfFile* file, GltfScene* scene, ReadError* error);

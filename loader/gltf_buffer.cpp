@@ -2,14 +2,7 @@
 // buffer views cut from them, each checked to lie within its buffer.
 #include "loader/gltf.h"
 
-#include <cstring>
 #include <map>
-
-static bool Fail(std::string* why, const std::string& reason)
-{
-    *why = reason;
-    return false;
-}
 
 static int Base64Value(unsigned char c)
 {
@@ -70,52 +63,49 @@ static bool Unescape(const std::string& uri, std::string* out)
 
 // A data URI ("data:application/octet-stream;base64,...") decoded.
 static bool ReadDataUri(const std::string& uri, const std::string& where,
-                        std::vector<unsigned char>* bytes, std::string* why)
+                        std::vector<unsigned char>* bytes, ReadError* error)
 {
     size_t comma = uri.find(',');
     if (comma == std::string::npos || comma < 12 || uri.compare(comma - 7, 7, ";base64") != 0)
-        return Fail(why, where + ": a data URI that is not base64");
+        return ReadFail(error, 0, where + ": a data URI that is not base64");
     if (!DecodeBase64(uri, comma + 1, bytes))
-        return Fail(why, where + ": its data URI is not valid base64");
+        return ReadFail(error, 0, where + ": its data URI is not valid base64");
     return true;
 }
 
 bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* file,
                      ReadError* error)
 {
-    std::string* why = &error->reason;
     const Json* list;
-    if (!JsonList(file->root, "buffers", "the file", &list, why)) return false;
+    if (!JsonList(file->root, "buffers", "the file", &list, error)) return false;
     uint64_t sideBytes = 0;
     std::map<std::string, size_t> sideFiles; // a file named by several buffers is read once
     for (size_t i = 0; i < list->size(); ++i) {
         std::string where = "buffer " + std::to_string(i);
-        const Json* buffer = JsonItem(file->root, "buffers", i, "buffer", "the file", why);
+        const Json* buffer = JsonItem(file->root, "buffers", i, "buffer", "the file", error);
         uint64_t length;
-        if (!buffer || !JsonWholeOr(*buffer, "byteLength", kGltfMaxWhole, where, &length, why))
+        if (!buffer || !JsonWholeOr(*buffer, "byteLength", kGltfMaxWhole, where, &length, error))
             return false;
         const Json* uri = JsonFind(*buffer, "uri");
         ByteSpan span = bin;
-        if (uri && !uri->is_string()) return Fail(why, where + ": uri is not a string");
+        if (uri && !uri->is_string()) return ReadFail(error, 0, where + ": uri is not a string");
         if (!uri && !hasBin)
-            return Fail(why, where + " has no uri, and no binary chunk of a .glb to stand for it");
+            return ReadFail(error, 0,
+                            where + " has no uri, and no binary chunk of a .glb to stand for it");
         const std::string* text = uri ? uri->get_ptr<const std::string*>() : nullptr;
         if (text && text->compare(0, 5, "data:") == 0) {
             file->owned.emplace_back();
-            if (!ReadDataUri(*text, where, &file->owned.back(), why)) return false;
+            if (!ReadDataUri(*text, where, &file->owned.back(), error)) return false;
             span = ByteSpan{file->owned.back().data(), file->owned.back().size()};
         } else if (text) {
             std::string name;
             if (!Unescape(*text, &name))
-                return Fail(why, where + ": its uri holds a zero byte (%00)");
+                return ReadFail(error, 0, where + ": its uri holds a zero byte (%00)");
             auto known = sideFiles.find(name);
             if (known == sideFiles.end()) {
                 std::vector<unsigned char> bytes;
-                if (!ReadSideFile(in, name, &bytes, error)) {
-                    error->line = 0;
-                    *why = where + ": " + *why;
-                    return false;
-                }
+                if (!ReadSideFile(in, name, &bytes, error))
+                    return ReadFail(error, 0, where + ": " + error->reason);
                 sideBytes += bytes.size();
                 file->owned.push_back(std::move(bytes));
                 known = sideFiles.emplace(name, file->owned.size() - 1).first;
@@ -124,41 +114,46 @@ bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* f
             span = ByteSpan{bytes.data(), bytes.size()};
         }
         if (length != kGltfMaxWhole && length > span.size)
-            return Fail(why, where + " holds " + std::to_string(span.size) +
-                                 " bytes, fewer than its byteLength " + std::to_string(length));
+            return ReadFail(error, 0,
+                            where + " holds " + std::to_string(span.size) +
+                                " bytes, fewer than its byteLength " + std::to_string(length));
         if (length < span.size) span.size = size_t(length);
         file->buffers.push_back(span);
     }
-    file->limit = uint64_t(in.bytes.size) + sideBytes + (uint64_t(1) << 20);
+    file->bytes = uint64_t(in.bytes.size) + sideBytes;
     return true;
 }
 
-bool GltfReadViews(GltfFile* file, std::string* why)
+bool GltfReadViews(GltfFile* file, ReadError* error)
 {
     const Json* list;
-    if (!JsonList(file->root, "bufferViews", "the file", &list, why)) return false;
+    if (!JsonList(file->root, "bufferViews", "the file", &list, error)) return false;
     for (size_t i = 0; i < list->size(); ++i) {
         std::string where = "buffer view " + std::to_string(i);
-        const Json* view = JsonItem(file->root, "bufferViews", i, "buffer view", "the file", why);
+        const Json* view = JsonItem(file->root, "bufferViews", i, "buffer view", "the file", error);
         uint64_t buffer, offset, length, stride;
-        if (!view || !JsonWhole(*view, "buffer", where, &buffer, why) ||
-            !JsonWholeOr(*view, "byteOffset", 0, where, &offset, why) ||
-            !JsonWhole(*view, "byteLength", where, &length, why) ||
-            !JsonWholeOr(*view, "byteStride", 0, where, &stride, why))
+        if (!view || !JsonWhole(*view, "buffer", where, &buffer, error) ||
+            !JsonWholeOr(*view, "byteOffset", 0, where, &offset, error) ||
+            !JsonWhole(*view, "byteLength", where, &length, error) ||
+            !JsonWholeOr(*view, "byteStride", 0, where, &stride, error))
             return false;
-        if (buffer >= file->buffers.size())
-            return Fail(why, where + " refers to buffer " + std::to_string(buffer) +
-                                 ", but the file has " + std::to_string(file->buffers.size()));
+        if (!GltfIndexWithin(buffer, file->buffers.size(), where + " refers to buffer", error))
+            return false;
         const ByteSpan& bytes = file->buffers[size_t(buffer)];
         if (offset + length > bytes.size)
-            return Fail(why, where + " (bytes " + std::to_string(offset) + " to " +
-                                 std::to_string(offset + length) +
-                                 ") runs past the end of buffer " + std::to_string(buffer) + " (" +
-                                 std::to_string(bytes.size) + " bytes)");
+            return ReadFail(error, 0,
+                            where + " (bytes " + std::to_string(offset) + " to " +
+                                std::to_string(offset + length) + ") runs past the end of buffer " +
+                                std::to_string(buffer) + " (" + std::to_string(bytes.size) +
+                                " bytes)");
         if (stride > 252)
-            return Fail(why,
-                        where + ": byteStride " + std::to_string(stride) + " is larger than 252");
-        file->views.push_back(GltfView{bytes.data + offset, size_t(length), size_t(stride)});
+            return ReadFail(
+                error, 0, where + ": byteStride " + std::to_string(stride) + " is larger than 252");
+        GltfView cut;
+        cut.data = bytes.data + offset;
+        cut.size = size_t(length);
+        cut.stride = size_t(stride);
+        file->views.push_back(cut);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include "loader/gltf.h"
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -35,12 +36,6 @@ struct JsonErrorFinder {
 };
 
 } // namespace
-
-static bool Fail(std::string* why, const std::string& reason)
-{
-    *why = reason;
-    return false;
-}
 
 // 1-based line of byte at in text, or 0 when lines mean nothing (a .glb's JSON chunk).
 static size_t LineOf(const char* text, size_t at, bool countLines)
@@ -81,10 +76,9 @@ bool GltfParseJson(ByteSpan span, bool countLines, Json* root, ReadError* error)
         } else if (c == '"') {
             inString = true;
         } else if ((c == '[' || c == '{') && ++depth > kMaxDepth) {
-            error->line = LineOf(text, i, countLines);
-            error->reason =
-                "the JSON is nested deeper than " + std::to_string(kMaxDepth) + " levels";
-            return false;
+            return ReadFail(error, LineOf(text, i, countLines),
+                            "the JSON is nested deeper than " + std::to_string(kMaxDepth) +
+                                " levels");
         } else if (c == ']' || c == '}') {
             --depth;
         }
@@ -94,17 +88,14 @@ bool GltfParseJson(ByteSpan span, bool countLines, Json* root, ReadError* error)
         JsonErrorFinder finder;
         Json::sax_parse(text, text + span.size, &finder);
         size_t at = finder.position > 0 ? finder.position - 1 : 0;
-        error->line = LineOf(text, at < span.size ? at : span.size, countLines);
-        error->reason = "cannot read the JSON: " +
-                        (finder.reason.empty() ? "not valid JSON" : SyntaxReason(finder.reason));
-        if (!countLines) error->reason += " (at byte " + std::to_string(at) + " of the chunk)";
-        return false;
+        std::string reason =
+            "cannot read the JSON: " +
+            (finder.reason.empty() ? "not valid JSON" : SyntaxReason(finder.reason));
+        if (!countLines) reason += " (at byte " + std::to_string(at) + " of the chunk)";
+        return ReadFail(error, LineOf(text, at < span.size ? at : span.size, countLines),
+                        std::move(reason));
     }
-    if (!root->is_object()) {
-        error->reason = "the JSON is not an object, as glTF's must be";
-        return false;
-    }
-    return true;
+    return root->is_object() || ReadFail(error, 0, "the JSON is not an object, as glTF's must be");
 }
 
 const Json* JsonFind(const Json& object, const char* key)
@@ -133,72 +124,68 @@ bool JsonWholeValue(const Json& value, uint64_t* out)
 }
 
 bool JsonWhole(const Json& object, const char* key, const std::string& where, uint64_t* out,
-               std::string* why)
+               ReadError* error)
 {
     const Json* value = JsonFind(object, key);
-    if (!value) return Fail(why, where + " has no " + key);
+    if (!value) return ReadFail(error, 0, where + " has no " + key);
     if (!JsonWholeValue(*value, out))
-        return Fail(why, where + ": " + key + " is not a whole number");
+        return ReadFail(error, 0, where + ": " + key + " is not a whole number");
     return true;
 }
 
 bool JsonWholeOr(const Json& object, const char* key, uint64_t fallback, const std::string& where,
-                 uint64_t* out, std::string* why)
+                 uint64_t* out, ReadError* error)
 {
     *out = fallback;
-    return !JsonFind(object, key) || JsonWhole(object, key, where, out, why);
+    return !JsonFind(object, key) || JsonWhole(object, key, where, out, error);
 }
 
 bool JsonList(const Json& object, const char* key, const std::string& where, const Json** list,
-              std::string* why)
+              ReadError* error)
 {
     static const Json empty = Json::array();
     const Json* value = JsonFind(object, key);
     *list = value ? value : &empty;
-    if (!(*list)->is_array()) return Fail(why, where + ": " + key + " is not a list");
+    if (!(*list)->is_array()) return ReadFail(error, 0, where + ": " + key + " is not a list");
     return true;
 }
 
+bool GltfIndexWithin(uint64_t index, size_t count, const std::string& refers, ReadError* error)
+{
+    return index < count || ReadFail(error, 0,
+                                     refers + " " + std::to_string(index) + ", but the file has " +
+                                         std::to_string(count));
+}
+
 const Json* JsonItem(const Json& root, const char* key, uint64_t index, const char* what,
-                     const std::string& where, std::string* why)
+                     const std::string& where, ReadError* error)
 {
     const Json* list = JsonFind(root, key);
     size_t count = list && list->is_array() ? list->size() : 0;
-    if (index >= count) {
-        Fail(why, where + " refers to " + what + " " + std::to_string(index) +
-                      ", but the file has " + std::to_string(count));
-        return nullptr;
-    }
+    if (!GltfIndexWithin(index, count, where + " refers to " + what, error)) return nullptr;
     const Json& item = (*list)[size_t(index)];
     if (!item.is_object()) {
-        Fail(why, std::string(what) + " " + std::to_string(index) + " is not a JSON object");
+        ReadFail(error, 0,
+                 std::string(what) + " " + std::to_string(index) + " is not a JSON object");
         return nullptr;
     }
     return &item;
 }
 
 bool JsonNumbers(const Json& object, const char* key, size_t count, const std::string& where,
-                 double* out, bool* found, std::string* why)
+                 double* out, bool* found, ReadError* error)
 {
     const Json* value = JsonFind(object, key);
     *found = value != nullptr;
     if (!value) return true;
     std::string bad =
         where + ": " + key + " is not a list of " + std::to_string(count) + " numbers";
-    if (!value->is_array() || value->size() != count) return Fail(why, bad);
+    if (!value->is_array() || value->size() != count) return ReadFail(error, 0, bad);
     for (size_t i = 0; i < count; ++i) {
         const Json& number = (*value)[i];
-        if (!number.is_number()) return Fail(why, bad);
+        if (!number.is_number()) return ReadFail(error, 0, bad);
         out[i] = number.get<double>();
-        if (!std::isfinite(out[i])) return Fail(why, bad);
+        if (!std::isfinite(out[i])) return ReadFail(error, 0, bad);
     }
     return true;
-}
-
-std::string GltfShown(const std::string& text)
-{
-    std::string shown = text.substr(0, 60);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return text.size() > 60 ? shown + "..." : shown;
 }

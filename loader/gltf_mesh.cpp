@@ -4,8 +4,6 @@
 #include "loader/gltf.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <map>
 
 namespace
@@ -22,60 +20,57 @@ struct Decoded {
 
 } // namespace
 
-static bool Fail(std::string* why, const std::string& reason)
-{
-    *why = reason;
-    return false;
-}
-
 static bool ReadPrimitive(const GltfFile& file, const Json& item, bool fileNormals,
-                          const std::string& meshName, GltfPrimitive* p, std::string* why)
+                          const std::string& meshName, GltfPrimitive* p, ReadError* error)
 {
     const std::string& where = p->where;
-    if (!item.is_object()) return Fail(why, where + " is not a JSON object");
+    if (!item.is_object()) return ReadFail(error, 0, where + " is not a JSON object");
     const Json* attributes = JsonFind(item, "attributes");
     uint64_t position, normal, indices;
     p->triangles = 0;
-    if (!JsonWholeOr(item, "mode", 4, where, &p->mode, why)) return false;
-    if (p->mode > 6) return Fail(why, where + ": unknown mode " + std::to_string(p->mode));
-    if (!attributes || !attributes->is_object()) return Fail(why, where + " has no attributes");
+    if (!JsonWholeOr(item, "mode", 4, where, &p->mode, error)) return false;
+    if (p->mode > 6) return ReadFail(error, 0, where + ": unknown mode " + std::to_string(p->mode));
+    if (!attributes || !attributes->is_object())
+        return ReadFail(error, 0, where + " has no attributes");
     if (p->mode < 4 || !JsonFind(*attributes, "POSITION")) return true; // points, lines: nothing
     p->indexed = JsonFind(item, "indices") != nullptr;
-    if (!JsonWhole(*attributes, "POSITION", where, &position, why) ||
-        !GltfReadAccessor(file, position, "POSITION", where, &p->positions, why) ||
-        (p->indexed && (!JsonWhole(item, "indices", where, &indices, why) ||
-                        !GltfReadAccessor(file, indices, "indices", where, &p->indices, why))))
+    if (!JsonWhole(*attributes, "POSITION", where, &position, error) ||
+        !GltfReadAccessor(file, position, "POSITION", where, &p->positions, error) ||
+        (p->indexed && (!JsonWhole(item, "indices", where, &indices, error) ||
+                        !GltfReadAccessor(file, indices, "indices", where, &p->indices, error))))
         return false;
     uint64_t n = p->indexed ? p->indices.count : p->positions.count;
     if (p->mode == 4 && n % 3 != 0)
-        return Fail(why, where + ": " + std::to_string(n) +
-                             (p->indexed ? " indices" : " positions") +
-                             " do not make whole triangles");
+        return ReadFail(error, 0,
+                        where + ": " + std::to_string(n) +
+                            (p->indexed ? " indices" : " positions") +
+                            " do not make whole triangles");
     p->triangles = p->mode == 4 ? n / 3 : n >= 3 ? n - 2 : 0;
     p->hasNormals = fileNormals && p->triangles > 0;
     if (!p->hasNormals) return true;
-    if (!JsonFind(*attributes, "NORMAL")) return Fail(why, meshName + " has no normals");
-    if (!JsonWhole(*attributes, "NORMAL", where, &normal, why) ||
-        !GltfReadAccessor(file, normal, "NORMAL", where, &p->normals, why))
+    if (!JsonFind(*attributes, "NORMAL")) return ReadFail(error, 0, meshName + " has no normals");
+    if (!JsonWhole(*attributes, "NORMAL", where, &normal, error) ||
+        !GltfReadAccessor(file, normal, "NORMAL", where, &p->normals, error))
         return false;
     if (p->normals.count != p->positions.count)
-        return Fail(why, where + ": " + std::to_string(p->normals.count) + " normals for " +
-                             std::to_string(p->positions.count) + " positions");
+        return ReadFail(error, 0,
+                        where + ": " + std::to_string(p->normals.count) + " normals for " +
+                            std::to_string(p->positions.count) + " positions");
     return true;
 }
 
 bool GltfReadMesh(const GltfFile& file, size_t index, bool fileNormals, GltfMesh* mesh,
-                  std::string* why)
+                  ReadError* error)
 {
     std::string where = "mesh " + std::to_string(index);
-    const Json* item = JsonItem(file.root, "meshes", index, "mesh", "the file", why);
+    const Json* item = JsonItem(file.root, "meshes", index, "mesh", "the file", error);
     const Json* list;
-    if (!item || !JsonList(*item, "primitives", where, &list, why)) return false;
+    if (!item || !JsonList(*item, "primitives", where, &list, error)) return false;
     mesh->read = true;
     for (size_t i = 0; i < list->size(); ++i) {
         GltfPrimitive p{};
         p.where = where + " primitive " + std::to_string(i);
-        if (!ReadPrimitive(file, (*list)[i], fileNormals, where, &p, why)) return false;
+        if (!ReadPrimitive(file, (*list)[i], fileNormals, where, &p, error)) return false;
         if (p.triangles == 0) continue;
         mesh->triangles = std::min(mesh->triangles + p.triangles, kGltfMaxWhole);
         mesh->primitives.push_back(std::move(p));
@@ -85,7 +80,7 @@ bool GltfReadMesh(const GltfFile& file, size_t index, bool fileNormals, GltfMesh
 
 // An accessor's vectors, decoded on first use; positions must be finite.
 static bool Decode(GltfFile* file, const GltfAccessor& a, bool positions,
-                   std::map<size_t, Decoded>* cache, Decoded** out, std::string* why)
+                   std::map<size_t, Decoded>* cache, Decoded** out, ReadError* error)
 {
     auto known = cache->find(a.index);
     if (known != cache->end()) {
@@ -94,12 +89,13 @@ static bool Decode(GltfFile* file, const GltfAccessor& a, bool positions,
     }
     Decoded& d = (*cache)[a.index];
     *out = &d;
-    if (!GltfDecodeVec3(file, a, &d.values, why)) return false;
+    if (!GltfDecodeVec3(file, a, &d.values, error)) return false;
     for (size_t i = 0; positions && i < d.values.size(); ++i) {
         const Vec3& v = d.values[i];
-        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z))
-            return Fail(why, "accessor " + std::to_string(a.index) + ": position " +
-                                 std::to_string(i) + " has a non-finite coordinate");
+        if (!Finite(v))
+            return ReadFail(error, 0,
+                            "accessor " + std::to_string(a.index) + ": position " +
+                                std::to_string(i) + " has a non-finite coordinate");
     }
     if (positions) d.local.assign(d.values.size(), 0);
     if (positions) d.stamp.assign(d.values.size(), 0);
@@ -118,7 +114,7 @@ static size_t Corner(uint64_t mode, size_t t, int k)
 // Every index is checked where it is read (each is read at least once); at(i) gives index i.
 template <typename IndexAt>
 static bool FillPart(const GltfPrimitive& p, IndexAt at, Decoded* positions, const Decoded* normals,
-                     GltfPart* part, std::string* why)
+                     GltfPart* part, ReadError* error)
 {
     size_t count = positions->values.size();
     uint32_t stamp = ++positions->parts;
@@ -127,8 +123,9 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, Decoded* positions, con
         for (int k = 0; k < 3; ++k) {
             uint32_t source = at(Corner(p.mode, t, k));
             if (source >= count)
-                return Fail(why, p.where + ": index " + std::to_string(source) + " is past the " +
-                                     std::to_string(count) + " positions");
+                return ReadFail(error, 0,
+                                p.where + ": index " + std::to_string(source) + " is past the " +
+                                    std::to_string(count) + " positions");
             if (positions->stamp[source] != stamp) {
                 positions->stamp[source] = stamp;
                 positions->local[source] = uint32_t(part->positions.size());
@@ -142,41 +139,38 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, Decoded* positions, con
 }
 
 static bool BuildPart(GltfFile* file, const GltfPrimitive& p, std::map<size_t, Decoded>* cache,
-                      GltfPart* part, std::string* why)
+                      GltfPart* part, ReadError* error)
 {
     Decoded *positions, *normals = nullptr;
-    if (!Decode(file, p.positions, true, &cache[0], &positions, why) ||
-        (p.hasNormals && !Decode(file, p.normals, false, &cache[1], &normals, why)))
+    if (!Decode(file, p.positions, true, &cache[0], &positions, error) ||
+        (p.hasNormals && !Decode(file, p.normals, false, &cache[1], &normals, error)))
         return false;
     const GltfAccessor& a = p.indices;
     if (!p.indexed)
         return FillPart(
-            p, [](size_t i) { return uint32_t(i); }, positions, normals, part, why);
+            p, [](size_t i) { return uint32_t(i); }, positions, normals, part, error);
     if (a.sparseCount > 0 || !a.data) { // rare: decoded whole first
         std::vector<uint32_t> indices;
-        return GltfDecodeIndices(a, &indices, why) &&
+        return GltfDecodeIndices(a, &indices, error) &&
                FillPart(
-                   p, [&indices](size_t i) { return indices[i]; }, positions, normals, part, why);
+                   p, [&indices](size_t i) { return indices[i]; }, positions, normals, part, error);
     }
-    // glTF data is little-endian, as every machine trackview builds for.
-    auto read = [&a](auto value) {
-        return [&a, value](size_t i) mutable {
-            std::memcpy(&value, a.data + i * a.stride, sizeof value);
-            return uint32_t(value);
-        };
+    auto read = [&a](auto zero) {
+        return
+            [&a](size_t i) { return uint32_t(BytesValue<decltype(zero)>(a.data + i * a.stride)); };
     };
-    if (a.componentSize == 1) return FillPart(p, read(uint8_t()), positions, normals, part, why);
-    if (a.componentSize == 2) return FillPart(p, read(uint16_t()), positions, normals, part, why);
-    return FillPart(p, read(uint32_t()), positions, normals, part, why);
+    if (a.componentSize == 1) return FillPart(p, read(uint8_t()), positions, normals, part, error);
+    if (a.componentSize == 2) return FillPart(p, read(uint16_t()), positions, normals, part, error);
+    return FillPart(p, read(uint32_t()), positions, normals, part, error);
 }
 
-bool GltfBuildParts(GltfFile* file, GltfScene* scene, std::string* why)
+bool GltfBuildParts(GltfFile* file, GltfScene* scene, ReadError* error)
 {
     std::map<size_t, Decoded> cache[2]; // positions, normals
     for (GltfMesh& mesh : scene->meshes) {
         for (const GltfPrimitive& p : mesh.primitives) {
             mesh.parts.emplace_back();
-            if (!BuildPart(file, p, cache, &mesh.parts.back(), why)) return false;
+            if (!BuildPart(file, p, cache, &mesh.parts.back(), error)) return false;
         }
     }
     return true;

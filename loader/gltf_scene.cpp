@@ -15,37 +15,31 @@ const size_t kNoNode = SIZE_MAX;
 
 // A node on the way down from a root: where it is placed, and which child comes next.
 struct Frame {
-    size_t node;
-    GltfMatrix world;
-    size_t next;
+    size_t node = 0;
+    GltfMatrix world{};
+    size_t next = 0;
 };
 
 } // namespace
 
-static bool Fail(std::string* why, const std::string& reason)
-{
-    *why = reason;
-    return false;
-}
-
 // matrix, or translation * rotation * scale (a quaternion x, y, z, w, normalised here).
 static bool ReadTransform(const Json& node, const std::string& where, GltfMatrix* m,
-                          std::string* why)
+                          ReadError* error)
 {
     double t[3] = {0, 0, 0}, q[4] = {0, 0, 0, 1}, s[3] = {1, 1, 1};
     bool found;
-    if (!JsonNumbers(node, "matrix", 16, where, m->data(), &found, why)) return false;
+    if (!JsonNumbers(node, "matrix", 16, where, m->data(), &found, error)) return false;
     if (found) { // a node's matrix is affine: its last row is taken as 0 0 0 1
         (*m)[3] = (*m)[7] = (*m)[11] = 0;
         (*m)[15] = 1;
         return true;
     }
-    if (!JsonNumbers(node, "translation", 3, where, t, &found, why) ||
-        !JsonNumbers(node, "rotation", 4, where, q, &found, why) ||
-        !JsonNumbers(node, "scale", 3, where, s, &found, why))
+    if (!JsonNumbers(node, "translation", 3, where, t, &found, error) ||
+        !JsonNumbers(node, "rotation", 4, where, q, &found, error) ||
+        !JsonNumbers(node, "scale", 3, where, s, &found, error))
         return false;
     double length2 = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-    if (!(length2 > 0)) return Fail(why, where + ": rotation is all zeros");
+    if (!(length2 > 0)) return ReadFail(error, 0, where + ": rotation is all zeros");
     double k = 2 / length2, x = q[0], y = q[1], z = q[2], w = q[3];
     double r[3][3] = {{1 - k * (y * y + z * z), k * (x * y - z * w), k * (x * z + y * w)},
                       {k * (x * y + z * w), 1 - k * (x * x + z * z), k * (y * z - x * w)},
@@ -59,40 +53,48 @@ static bool ReadTransform(const Json& node, const std::string& where, GltfMatrix
     return true;
 }
 
-static bool ReadNode(const GltfFile& file, size_t index, GltfScene* s, std::string* why)
+// A list of node numbers (what: "a child", as messages name one item), each checked to be a node.
+static bool ReadNodeList(const Json& list, const std::string& where, const char* what, size_t nodes,
+                         std::vector<size_t>* out, ReadError* error)
+{
+    std::string refers = where + " refers to node";
+    out->reserve(out->size() + list.size());
+    for (const Json& item : list) {
+        uint64_t n;
+        if (!JsonWholeValue(item, &n))
+            return ReadFail(error, 0, where + ": " + what + " is not a node number");
+        if (!GltfIndexWithin(n, nodes, refers, error)) return false;
+        out->push_back(size_t(n));
+    }
+    return true;
+}
+
+static bool ReadNode(const GltfFile& file, size_t index, GltfScene* s, ReadError* error)
 {
     GltfNode& node = s->nodes[index];
     if (node.read) return true;
     node.read = true;
     std::string where = "node " + std::to_string(index);
-    const Json* item = JsonItem(file.root, "nodes", index, "node", "the file", why);
+    const Json* item = JsonItem(file.root, "nodes", index, "node", "the file", error);
     const Json* children;
-    if (!item || !JsonList(*item, "children", where, &children, why) ||
-        (JsonFind(*item, "mesh") && !JsonWhole(*item, "mesh", where, &node.mesh, why)))
+    if (!item || !JsonList(*item, "children", where, &children, error) ||
+        (JsonFind(*item, "mesh") && !JsonWhole(*item, "mesh", where, &node.mesh, error)))
         return false;
-    if (node.mesh != UINT64_MAX && node.mesh >= s->meshes.size())
-        return Fail(why, where + " refers to mesh " + std::to_string(node.mesh) +
-                             ", but the file has " + std::to_string(s->meshes.size()));
-    node.children.reserve(children->size());
-    for (const Json& child : *children) {
-        uint64_t c;
-        if (!JsonWholeValue(child, &c)) return Fail(why, where + ": a child is not a node number");
-        if (c >= s->nodes.size())
-            return Fail(why, where + " refers to node " + std::to_string(c) +
-                                 ", but the file has " + std::to_string(s->nodes.size()));
-        node.children.push_back(size_t(c));
-    }
-    return ReadTransform(*item, where, &node.local, why);
+    if (node.mesh != UINT64_MAX &&
+        !GltfIndexWithin(node.mesh, s->meshes.size(), where + " refers to mesh", error))
+        return false;
+    return ReadNodeList(*children, where, "a child", s->nodes.size(), &node.children, error) &&
+           ReadTransform(*item, where, &node.local, error);
 }
 
 // The scene the file names, else its first; without scenes every node that is no node's child,
 // and without nodes every mesh as it is.
-static bool ChooseRoots(const GltfFile& file, GltfScene* s, std::string* why)
+static bool ChooseRoots(const GltfFile& file, GltfScene* s, ReadError* error)
 {
     const Json *nodes, *meshes, *scenes, *list;
-    if (!JsonList(file.root, "nodes", "the file", &nodes, why) ||
-        !JsonList(file.root, "meshes", "the file", &meshes, why) ||
-        !JsonList(file.root, "scenes", "the file", &scenes, why))
+    if (!JsonList(file.root, "nodes", "the file", &nodes, error) ||
+        !JsonList(file.root, "meshes", "the file", &meshes, error) ||
+        !JsonList(file.root, "scenes", "the file", &scenes, error))
         return false;
     s->nodes.resize(nodes->size());
     s->meshes.resize(meshes->size());
@@ -101,7 +103,7 @@ static bool ChooseRoots(const GltfFile& file, GltfScene* s, std::string* why)
         s->loose = nodes->empty();
         std::vector<char> isChild(nodes->size(), 0);
         for (size_t i = 0; i < nodes->size(); ++i) {
-            if (!ReadNode(file, i, s, why)) return false;
+            if (!ReadNode(file, i, s, error)) return false;
             for (size_t child : s->nodes[i].children) isChild[child] = 1;
         }
         for (size_t i = 0; i < nodes->size(); ++i)
@@ -109,29 +111,21 @@ static bool ChooseRoots(const GltfFile& file, GltfScene* s, std::string* why)
         return true;
     }
     uint64_t chosen;
-    if (!JsonWholeOr(file.root, "scene", 0, "the file", &chosen, why)) return false;
+    if (!JsonWholeOr(file.root, "scene", 0, "the file", &chosen, error)) return false;
     std::string where = "scene " + std::to_string(chosen);
-    const Json* scene = JsonItem(file.root, "scenes", chosen, "scene", "the file", why);
-    if (!scene || !JsonList(*scene, "nodes", where, &list, why)) return false;
-    for (const Json& root : *list) {
-        uint64_t n;
-        if (!JsonWholeValue(root, &n)) return Fail(why, where + ": a node is not a node number");
-        if (n >= s->nodes.size())
-            return Fail(why, where + " refers to node " + std::to_string(n) +
-                                 ", but the file has " + std::to_string(s->nodes.size()));
-        s->roots.push_back(size_t(n));
-    }
-    return true;
+    const Json* scene = JsonItem(file.root, "scenes", chosen, "scene", "the file", error);
+    return scene && JsonList(*scene, "nodes", where, &list, error) &&
+           ReadNodeList(*list, where, "a node", s->nodes.size(), &s->roots, error);
 }
 
 // Depth first with a stack of its own: every node reached, after all nodes below it.
-static bool OrderNodes(const GltfFile& file, GltfScene* s, std::string* why)
+static bool OrderNodes(const GltfFile& file, GltfScene* s, ReadError* error)
 {
     std::vector<char> state(s->nodes.size(), 0); // 0 not reached, 1 on the way down, 2 done
     std::vector<std::pair<size_t, size_t>> path; // node, next child
     for (size_t root : s->roots) {
         if (state[root] == 2) continue;
-        if (!ReadNode(file, root, s, why)) return false;
+        if (!ReadNode(file, root, s, error)) return false;
         state[root] = 1;
         path.push_back({root, 0});
         while (!path.empty()) {
@@ -145,9 +139,9 @@ static bool OrderNodes(const GltfFile& file, GltfScene* s, std::string* why)
             ++path.back().second;
             size_t child = s->nodes[node].children[next];
             if (state[child] == 1)
-                return Fail(why, "node " + std::to_string(child) + " is its own ancestor");
+                return ReadFail(error, 0, "node " + std::to_string(child) + " is its own ancestor");
             if (state[child] == 2) continue;
-            if (!ReadNode(file, child, s, why)) return false;
+            if (!ReadNode(file, child, s, error)) return false;
             state[child] = 1;
             path.push_back({child, 0});
         }
@@ -156,9 +150,9 @@ static bool OrderNodes(const GltfFile& file, GltfScene* s, std::string* why)
 }
 
 // Counts placed nodes and triangles after instancing, parents first, capped just past the limit.
-static bool CountWork(const GltfFile& file, const ReadInput& in, GltfScene* s, std::string* why)
+static bool CountWork(const GltfFile& file, const ReadInput& in, GltfScene* s, ReadError* error)
 {
-    uint64_t cap = file.limit + 1, nodes = 0;
+    uint64_t limit = GltfWorkLimit(file), cap = limit + 1, nodes = 0;
     auto add = [cap](uint64_t a, uint64_t b) { return std::min(a + b, cap); };
     auto times = [cap](uint64_t a, uint64_t b) {
         return b && a > cap / b ? cap : std::min(a * b, cap);
@@ -170,30 +164,28 @@ static bool CountWork(const GltfFile& file, const ReadInput& in, GltfScene* s, s
         for (size_t child : node.children) s->placed[child] = add(s->placed[child], s->placed[*it]);
         if (node.mesh == UINT64_MAX) continue;
         GltfMesh& mesh = s->meshes[size_t(node.mesh)];
-        if (!mesh.read && !GltfReadMesh(file, size_t(node.mesh), in.fileNormals, &mesh, why))
+        if (!mesh.read && !GltfReadMesh(file, size_t(node.mesh), in.fileNormals, &mesh, error))
             return false;
         s->triangles = add(s->triangles, times(s->placed[*it], mesh.triangles));
     }
     for (size_t i = 0; s->loose && i < s->meshes.size(); ++i) {
-        if (!GltfReadMesh(file, i, in.fileNormals, &s->meshes[i], why)) return false;
+        if (!GltfReadMesh(file, i, in.fileNormals, &s->meshes[i], error)) return false;
         s->triangles = add(s->triangles, s->meshes[i].triangles);
     }
-    uint64_t most = std::min<uint64_t>(in.maxFaces, kMeshMaxFaces);
-    auto beyond = [&file](const char* what) {
-        return "more than " + std::to_string(file.limit) + " " + what +
-               ", the most that a file of " + std::to_string(file.limit - (uint64_t(1) << 20)) +
-               " bytes may give";
+    auto beyond = [&file, limit](const char* what) {
+        return "more than " + std::to_string(limit) + " " + what + ", the most that a file of " +
+               std::to_string(file.bytes) + " bytes may give";
     };
-    if (s->triangles > most) return Fail(why, "more than " + std::to_string(most) + " triangles");
-    if (s->triangles > file.limit) return Fail(why, beyond("triangles after instancing"));
-    if (nodes > file.limit) return Fail(why, "the node tree places " + beyond("nodes"));
+    if (!ReadFacesAllowed(in, s->triangles, 0, error)) return false;
+    if (s->triangles > limit) return ReadFail(error, 0, beyond("triangles after instancing"));
+    if (nodes > limit) return ReadFail(error, 0, "the node tree places " + beyond("nodes"));
     return true;
 }
 
-bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, std::string* why)
+bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, ReadError* error)
 {
-    return ChooseRoots(file, scene, why) && OrderNodes(file, scene, why) &&
-           CountWork(file, in, scene, why);
+    return ChooseRoots(file, scene, error) && OrderNodes(file, scene, error) &&
+           CountWork(file, in, scene, error);
 }
 
 static GltfMatrix Multiply(const GltfMatrix& a, const GltfMatrix& b)
@@ -217,7 +209,7 @@ static void Cross(const double* a, const double* b, double* out)
 // of its columns over the determinant; a mirroring one (determinant below 0) also reverses the
 // winding, so that the right-hand rule still points outwards.
 static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool fileNormals,
-                      MeshData* out, std::string* why)
+                      MeshData* out, ReadError* error)
 {
     const double* col[3] = {&w[0], &w[4], &w[8]};
     double n[3][3];
@@ -234,9 +226,10 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
             for (int r = 0; r < 3; ++r)
                 xyz[r] = w[r] * p.x + w[4 + r] * p.y + w[8 + r] * p.z + w[12 + r];
             Vec3 v{float(xyz[0]), float(xyz[1]), float(xyz[2])};
-            if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z))
-                return Fail(why, (node == kNoNode ? "a mesh" : "node " + std::to_string(node)) +
-                                     " places positions beyond the range of a float (non-finite)");
+            if (!Finite(v))
+                return ReadFail(error, 0,
+                                (node == kNoNode ? "a mesh" : "node " + std::to_string(node)) +
+                                    " places positions beyond the range of a float (non-finite)");
             out->vertices.push_back(v);
         }
         for (size_t i = 0; fileNormals && i < part.normals.size(); ++i) {
@@ -257,20 +250,17 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
             int32_t k[3] = {int32_t(part.corners[t]), int32_t(part.corners[t + 1]),
                             int32_t(part.corners[t + 2])};
             if (flip) std::swap(k[1], k[2]);
-            // Filled where it lies: a face built aside and copied in stalled on the copy.
-            out->faces.emplace_back();
-            MeshFace& face = out->faces.back();
-            for (int c = 0; c < 3; ++c) {
-                face.vertexIndex[c] = base + k[c];
-                face.normalIndex[c] = fileNormals ? normalBase + k[c] : 0;
-                face.texCoordIndex[c] = -1;
-            }
+            if (fileNormals)
+                MeshAppendFace(*out, base + k[0], base + k[1], base + k[2], normalBase + k[0],
+                               normalBase + k[1], normalBase + k[2]);
+            else
+                MeshAppendFace(*out, base + k[0], base + k[1], base + k[2], 0, 0, 0);
         }
     }
     return true;
 }
 
-bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, std::string* why)
+bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, ReadError* error)
 {
     uint64_t positions = 0;
     std::vector<uint64_t> meshPositions(s.meshes.size(), 0);
@@ -284,23 +274,28 @@ bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, std::s
     ReserveLarge(mesh->vertices, size_t(positions)); // at most three a triangle
     if (fileNormals) ReserveLarge(mesh->normals, size_t(positions));
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i)
-        if (!PlaceMesh(s.meshes[i], kIdentity, kNoNode, fileNormals, mesh, why)) return false;
+        if (!PlaceMesh(s.meshes[i], kIdentity, kNoNode, fileNormals, mesh, error)) return false;
     std::vector<Frame> path;
     for (size_t root : s.roots) {
-        path.push_back(Frame{root, s.nodes[root].local, 0});
+        Frame start;
+        start.node = root;
+        start.world = s.nodes[root].local;
+        path.push_back(start);
         while (!path.empty()) {
             Frame& top = path.back();
             const GltfNode& node = s.nodes[top.node];
             if (top.next == 0 && node.mesh != UINT64_MAX &&
                 !PlaceMesh(s.meshes[size_t(node.mesh)], top.world, top.node, fileNormals, mesh,
-                           why))
+                           error))
                 return false;
             if (top.next == node.children.size()) {
                 path.pop_back();
                 continue;
             }
             size_t child = node.children[top.next++];
-            Frame below{child, Multiply(top.world, s.nodes[child].local), 0};
+            Frame below;
+            below.node = child;
+            below.world = Multiply(top.world, s.nodes[child].local);
             path.push_back(below);
         }
     }

@@ -1,34 +1,23 @@
-// The loader's one way in: pick the reader by extension, then check, fit and merge what it gave,
-// the same for every format, so that no reader's slip reaches the renderer.
+// The loader's one way in: pick the reader by extension from the format table, then check, fit
+// and merge what it gave, the same for every format, so that no reader's slip reaches the
+// renderer.
 #include "loader/load.h"
 
 #include "loader/file.h"
+#include "loader/formats.h"
 #include "loader/path.h"
 #include "loader/reader.h"
 #include "mesh/finish.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
-
-static const char* const kFormats[] = {"obj", "ply", "stl", "gltf", "glb"};
 
 bool LoadFormatKnown(const std::string& extension)
 {
-    return std::find(std::begin(kFormats), std::end(kFormats), extension) != std::end(kFormats);
+    return ModelFormatFind(extension) != nullptr;
 }
 
-static bool ReadFormat(const std::string& format, const ReadInput& in, MeshData* mesh,
-                       ReadError* error)
-{
-    if (format == "obj") return ReadObj(in, mesh, error);
-    if (format == "ply") return ReadPly(in, mesh, error);
-    if (format == "stl") return ReadStl(in, mesh, error);
-    if (format == "gltf") return ReadGltf(in, mesh, error);
-    return ReadGlb(in, mesh, error);
-}
-
-static bool Load(const ByteSpan& bytes, const std::string& format, const std::string& name,
+static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::string& name,
                  const std::string& folder, const LoadOptions& options, MeshData* mesh,
                  std::string* error, std::vector<std::string>* sideFiles = nullptr)
 {
@@ -44,13 +33,12 @@ static bool Load(const ByteSpan& bytes, const std::string& format, const std::st
     bool loaded = false;
     try {
         if (bytes.size == 0)
-            read.reason = "empty file";
+            ReadFail(&read, 0, "empty file");
         else
-            loaded = ReadFormat(format, in, mesh, &read) &&
+            loaded = format.read(in, mesh, &read) &&
                      MeshFinish(*mesh, options.fileNormals, options.radius, &read.reason);
     } catch (const std::bad_alloc&) {
-        read = {0, "too large for memory"};
-        loaded = false;
+        loaded = ReadFail(&read, 0, "too large for memory");
     }
     if (loaded) {
         mesh->name = name;
@@ -61,26 +49,30 @@ static bool Load(const ByteSpan& bytes, const std::string& format, const std::st
     return false;
 }
 
-static bool KnownOrSay(const std::string& format, const std::string& name, std::string* error)
+// The row of the format, or nullptr and the error that says which formats are read.
+static const ModelFormat* FindOrSay(const std::string& extension, const std::string& name,
+                                    std::string* error)
 {
-    if (LoadFormatKnown(format)) return true;
-    *error = name + ": unknown format" + (format.empty() ? "" : " '." + format + "'") +
-             " (reads .obj, .ply, .stl, .gltf, .glb)";
-    return false;
+    const ModelFormat* format = ModelFormatFind(extension);
+    if (!format)
+        *error = name + ": unknown format" + (extension.empty() ? "" : " '." + extension + "'") +
+                 " (reads " + ModelFormatList() + ")";
+    return format;
 }
 
 bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
                    std::string* error, std::vector<std::string>* sideFiles)
 {
     *mesh = MeshData();
-    std::string format = PathExtension(path), reason;
-    if (!KnownOrSay(format, path, error)) return false;
+    const ModelFormat* format = FindOrSay(PathExtension(path), path, error);
+    if (!format) return false;
     FileBytes file;
+    std::string reason;
     if (!ReadWholeFile(path, &file, &reason)) {
         *error = path + ": cannot open: " + reason;
         return false;
     }
-    return Load({file.data.get(), file.size}, format, path, PathFolder(path), options, mesh, error,
+    return Load({file.data.get(), file.size}, *format, path, PathFolder(path), options, mesh, error,
                 sideFiles);
 }
 
@@ -89,7 +81,8 @@ bool LoadModelMemory(const void* data, size_t size, const std::string& format,
                      std::string* error)
 {
     *mesh = MeshData();
-    if (!KnownOrSay(format, name, error)) return false;
-    return Load({static_cast<const unsigned char*>(data), size}, format, name, "", options, mesh,
+    const ModelFormat* known = FindOrSay(format, name, error);
+    if (!known) return false;
+    return Load({static_cast<const unsigned char*>(data), size}, *known, name, "", options, mesh,
                 error);
 }

@@ -17,7 +17,7 @@ struct LoadOptions {
     size_t maxFaces = kMeshMaxFaces; // lowered by tests to reach the limit with small files
 };
 
-// The formats read, by lower-case file extension: obj, ply, stl, gltf, glb.
+// Whether a lower-case file extension names a format read (loader/formats.h lists them).
 bool LoadFormatKnown(const std::string& extension);
 
 // Reads the file at path (UTF-8, also on Windows) into a finished mesh named after the file.

@@ -14,13 +14,6 @@
 namespace
 {
 
-// The bytes not yet read, and the line (1-based) that p is on.
-struct Cursor {
-    const char* p;
-    const char* end;
-    size_t line;
-};
-
 // What a face may refer to, and one face line's corners (kept between lines so that a face
 // allocates nothing once they have grown).
 struct ObjState {
@@ -31,23 +24,11 @@ struct ObjState {
 
 } // namespace
 
-static bool Fail(const Cursor& c, ReadError* error, const std::string& reason)
-{
-    error->line = c.line;
-    error->reason = reason;
-    return false;
-}
-
-static bool IsBlank(char b)
-{
-    return b == ' ' || b == '\t';
-}
-
 // Skips blanks, stray carriage returns and line continuations (a backslash ending a line).
-static void SkipSpace(Cursor& c)
+static void SkipSpace(TextCursor& c)
 {
     for (;;) {
-        while (c.p < c.end && (*c.p == ' ' || *c.p == '\t' || *c.p == '\r')) ++c.p;
+        while (c.p < c.end && (TextBlank(*c.p) || *c.p == '\r')) ++c.p;
         if (c.p == c.end || *c.p != '\\') return;
         const char* q = c.p + 1;
         if (q < c.end && *q == '\r') ++q;
@@ -58,7 +39,7 @@ static void SkipSpace(Cursor& c)
 }
 
 // Moves to the start of the next line, past whatever is left of this one and its continuations.
-static void FinishLine(Cursor& c)
+static void FinishLine(TextCursor& c)
 {
     if (c.p < c.end && *c.p == '\n') { // where a statement read to its end: no search
         ++c.p;
@@ -80,29 +61,23 @@ static void FinishLine(Cursor& c)
     }
 }
 
-static bool AtLineEnd(const Cursor& c)
+static bool AtLineEnd(const TextCursor& c)
 {
     return c.p == c.end || *c.p == '\n' || *c.p == '#';
 }
 
-// The token at p, shortened, to show in a message.
-static std::string Token(const Cursor& c)
-{
-    const char* q = c.p;
-    while (q < c.end && q - c.p < 24 && !IsBlank(*q) && *q != '\r' && *q != '\n') ++q;
-    return "'" + std::string(c.p, q) + "'";
-}
-
-static bool ReadNumbers(Cursor& c, Vec3* v, const char* what, ReadError* error)
+static bool ReadNumbers(TextCursor& c, Vec3* v, const char* what, ReadError* error)
 {
     float xyz[3];
     for (int k = 0; k < 3; ++k) {
         SkipSpace(c);
-        if (AtLineEnd(c)) return Fail(c, error, std::string(what) + " needs three numbers");
+        if (AtLineEnd(c))
+            return ReadFail(error, c.line, std::string(what) + " needs three numbers");
         NumberStatus status = ParseFloat(c.p, c.end, &xyz[k]);
         if (status == NumberStatus::missing)
-            return Fail(c, error, std::string(what) + ": " + Token(c) + " is not a number");
-        if (status != NumberStatus::ok) return Fail(c, error, NumberProblem(status));
+            return ReadFail(error, c.line,
+                            std::string(what) + ": " + TextCursorToken(c) + " is not a number");
+        if (status != NumberStatus::ok) return ReadFail(error, c.line, NumberProblem(status));
     }
     *v = Vec3{xyz[0], xyz[1], xyz[2]};
     return true;
@@ -110,10 +85,10 @@ static bool ReadNumbers(Cursor& c, Vec3* v, const char* what, ReadError* error)
 
 // Reads one index of a face corner and turns it into a 0-based one below defined (1-based
 // from the start of the file, or negative: counted back from the last one defined).
-static bool FailIndex(const Cursor& c, NumberStatus status, int64_t value, size_t defined,
+static bool FailIndex(const TextCursor& c, NumberStatus status, int64_t value, size_t defined,
                       const char* what, const char* things, ReadError* error);
 
-static bool ReadIndex(Cursor& c, size_t defined, const char* what, const char* things,
+static bool ReadIndex(TextCursor& c, size_t defined, const char* what, const char* things,
                       int32_t* index, ReadError* error)
 {
     int64_t value = 0;
@@ -127,30 +102,32 @@ static bool ReadIndex(Cursor& c, size_t defined, const char* what, const char* t
 }
 
 // Apart from ReadIndex, which then stays small enough to be inlined where corners are read.
-static bool FailIndex(const Cursor& c, NumberStatus status, int64_t value, size_t defined,
+static bool FailIndex(const TextCursor& c, NumberStatus status, int64_t value, size_t defined,
                       const char* what, const char* things, ReadError* error)
 {
     if (status == NumberStatus::missing)
-        return Fail(c, error, std::string(what) + " " + Token(c) + " is not a whole number");
-    if (status != NumberStatus::ok) return Fail(c, error, NumberProblem(status));
+        return ReadFail(error, c.line,
+                        std::string(what) + " " + TextCursorToken(c) + " is not a whole number");
+    if (status != NumberStatus::ok) return ReadFail(error, c.line, NumberProblem(status));
     std::string told = std::string(what) + " " + std::to_string(value);
-    if (value == 0) return Fail(c, error, told + " is invalid: indices count from 1");
+    if (value == 0) return ReadFail(error, c.line, told + " is invalid: indices count from 1");
     if (value > 0)
-        return Fail(c, error, told + " is past the " + std::to_string(defined) + " " + things);
-    return Fail(c, error,
-                told + " reaches back before the first of the " + std::to_string(defined) + " " +
-                    things + " above it");
+        return ReadFail(error, c.line,
+                        told + " is past the " + std::to_string(defined) + " " + things);
+    return ReadFail(error, c.line,
+                    told + " reaches back before the first of the " + std::to_string(defined) +
+                        " " + things + " above it");
 }
 
 // An index field left empty ("1//3", or "1/" at the end of a corner) is no index at all.
-static bool FieldEmpty(const Cursor& c)
+static bool FieldEmpty(const TextCursor& c)
 {
-    return c.p == c.end || IsBlank(*c.p) || *c.p == '/' || *c.p == '\r' || *c.p == '\n' ||
+    return c.p == c.end || TextBlank(*c.p) || *c.p == '/' || *c.p == '\r' || *c.p == '\n' ||
            *c.p == '#' || *c.p == '\\';
 }
 
 // Adds a corner to s; its normal index is -1 when it names none.
-static bool ReadCorner(Cursor& c, const MeshData& mesh, ObjState& s, ReadError* error)
+static bool ReadCorner(TextCursor& c, const MeshData& mesh, ObjState& s, ReadError* error)
 {
     int32_t position = 0, normal = 0, texCoord = 0;
     bool hasNormal = false;
@@ -173,23 +150,20 @@ static bool ReadCorner(Cursor& c, const MeshData& mesh, ObjState& s, ReadError* 
     return true;
 }
 
+// Appends the triangle on corners a, b and c of the face line read into s.
 static void AppendFace(MeshData* mesh, const ObjState& s, bool keepNormals, uint32_t a, uint32_t b,
                        uint32_t c)
 {
-    const std::vector<int32_t>& n = s.normalIndex;
-    // Filled where it lies: a face built aside and copied in stalled on the copy.
-    mesh->faces.emplace_back();
-    MeshFace& face = mesh->faces.back();
-    const uint32_t corners[3] = {a, b, c};
-    for (int k = 0; k < 3; ++k) {
-        face.vertexIndex[k] = s.positionIndex[corners[k]];
-        face.normalIndex[k] = keepNormals ? n[corners[k]] : 0;
-        face.texCoordIndex[k] = -1;
-    }
+    const int32_t *v = s.positionIndex.data(), *n = s.normalIndex.data();
+    if (keepNormals)
+        MeshAppendFace(*mesh, v[a], v[b], v[c], n[a], n[b], n[c]);
+    else
+        MeshAppendFace(*mesh, v[a], v[b], v[c], 0, 0, 0);
 }
 
 // A face of three or more corners becomes triangles; fewer corners draw nothing and are skipped.
-static bool ReadFace(Cursor& c, const ReadInput& in, MeshData* mesh, ObjState& s, ReadError* error)
+static bool ReadFace(TextCursor& c, const ReadInput& in, MeshData* mesh, ObjState& s,
+                     ReadError* error)
 {
     s.positionIndex.clear();
     s.normalIndex.clear();
@@ -200,10 +174,9 @@ static bool ReadFace(Cursor& c, const ReadInput& in, MeshData* mesh, ObjState& s
     if (in.fileNormals)
         for (int32_t normal : s.normalIndex)
             if (normal < 0)
-                return Fail(c, error,
-                            "the file has no normals for this face (a corner without /n)");
-    if (mesh->faces.size() + (count - 2) > in.maxFaces)
-        return Fail(c, error, "more than " + std::to_string(in.maxFaces) + " triangles");
+                return ReadFail(error, c.line,
+                                "the file has no normals for this face (a corner without /n)");
+    if (!ReadFacesAllowed(in, mesh->faces.size() + (count - 2), c.line, error)) return false;
     if (count == 3) {
         AppendFace(mesh, s, in.fileNormals, 0, 1, 2);
         return true;
@@ -222,7 +195,7 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
 {
     size_t positions = 0, normals = 0, faces = 0, size = size_t(end - p);
     for (; p < end; ++p) {
-        if (p + 1 < end && IsBlank(p[1])) {
+        if (p + 1 < end && TextBlank(p[1])) {
             positions += *p == 'v';
             faces += *p == 'f';
         } else if (p + 2 < end && p[0] == 'v' && p[1] == 'n') {
@@ -238,8 +211,7 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
 
 bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
-    Cursor c{reinterpret_cast<const char*>(in.bytes.data), nullptr, 1};
-    c.end = c.p + in.bytes.size;
+    TextCursor c = TextCursorOver(in.bytes);
     if (in.bytes.size >= 3 && std::memcmp(c.p, "\xEF\xBB\xBF", 3) == 0) c.p += 3;
     ReserveForLines(c.p, c.end, in, mesh);
     ObjState s;
@@ -253,28 +225,28 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
             ++c.line;
             continue;
         }
-        if (left > 1 && k[0] == 'v' && IsBlank(k[1])) {
+        if (left > 1 && k[0] == 'v' && TextBlank(k[1])) {
             Vec3 v;
             c.p += 1;
             if (mesh->vertices.size() == size_t(INT32_MAX))
-                return Fail(c, error, "more positions than a mesh can hold");
+                return ReadFail(error, c.line, "more positions than a mesh can hold");
             if (!ReadNumbers(c, &v, "a position", error)) return false;
             mesh->vertices.push_back(v);
-        } else if (left > 2 && k[0] == 'v' && k[1] == 'n' && IsBlank(k[2])) {
+        } else if (left > 2 && k[0] == 'v' && k[1] == 'n' && TextBlank(k[2])) {
             Vec3 n;
             c.p += 2;
             if (s.normals == size_t(INT32_MAX))
-                return Fail(c, error, "more normals than a mesh can hold");
+                return ReadFail(error, c.line, "more normals than a mesh can hold");
             if (in.fileNormals && !ReadNumbers(c, &n, "a normal", error)) return false;
             if (in.fileNormals) mesh->normals.push_back(n);
             ++s.normals;
-        } else if (left > 2 && k[0] == 'v' && k[1] == 't' && IsBlank(k[2])) {
+        } else if (left > 2 && k[0] == 'v' && k[1] == 't' && TextBlank(k[2])) {
             ++s.texCoords;
-        } else if (left > 1 && k[0] == 'f' && IsBlank(k[1])) {
+        } else if (left > 1 && k[0] == 'f' && TextBlank(k[1])) {
             c.p += 1;
             if (!ReadFace(c, in, mesh, s, error)) return false;
         } else if ((static_cast<unsigned char>(*k) < 0x20 && *k != '\r') || *k == 0x7f) {
-            return Fail(c, error, "binary data where OBJ text was expected");
+            return ReadFail(error, c.line, "binary data where OBJ text was expected");
         }
         FinishLine(c);
     }

@@ -5,12 +5,12 @@
 // against the bytes left where it is read, and every index against the declared vertex count.
 #include "loader/reader.h"
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "loader/ply_header.h"
@@ -23,13 +23,13 @@ namespace
 // What the data gives, with the polygons kept until every position is known (faces may come
 // first), their indices checked against the declared vertex count as they are read.
 struct PlyRead {
-    const ReadInput* in;
-    MeshData* mesh;
-    uint64_t vertexCount;
+    const ReadInput* in = nullptr;
+    MeshData* mesh = nullptr;
+    ReadError* error = nullptr;
+    uint64_t vertexCount = 0;
     std::vector<int32_t> corners;  // polygons of three or more corners, one after another
     std::vector<uint32_t> lengths; // corners of each
     size_t triangles = 0;
-    ReadError* error;
 };
 
 std::string RecordName(const PlyElement& element, uint64_t record)
@@ -41,11 +41,11 @@ bool FailIndex(PlyRead& r, size_t line, uint64_t face, int64_t index)
 {
     std::string name = "face " + std::to_string(face);
     if (index < 0)
-        return PlyFail(r.error, line,
-                       name + " uses a negative vertex index (" + std::to_string(index) + ")");
-    return PlyFail(r.error, line,
-                   name + " uses vertex " + std::to_string(index) + " of " +
-                       std::to_string(r.vertexCount));
+        return ReadFail(r.error, line,
+                        name + " uses a negative vertex index (" + std::to_string(index) + ")");
+    return ReadFail(r.error, line,
+                    name + " uses vertex " + std::to_string(index) + " of " +
+                        std::to_string(r.vertexCount));
 }
 
 // Keeps the polygon whose corners end r.corners, given n of them (fewer than 3 give nothing).
@@ -56,12 +56,10 @@ bool EndPolygon(PlyRead& r, uint64_t n, size_t line, uint64_t face)
         return true;
     }
     if (n > UINT32_MAX)
-        return PlyFail(r.error, line, "face " + std::to_string(face) + " has too many corners");
+        return ReadFail(r.error, line, "face " + std::to_string(face) + " has too many corners");
     r.lengths.push_back(uint32_t(n));
     r.triangles += n - 2;
-    if (r.triangles > r.in->maxFaces)
-        return PlyFail(r.error, line, "more than " + std::to_string(r.in->maxFaces) + " triangles");
-    return true;
+    return ReadFacesAllowed(*r.in, r.triangles, line, r.error);
 }
 
 // Stores vertex `record` from its six slots (normals only where kept).
@@ -69,9 +67,9 @@ bool StoreVertex(PlyRead& r, uint64_t record, const double* values, size_t line)
 {
     for (int i = 0; i < 6; ++i)
         if (!(std::fabs(values[i]) <= FLT_MAX))
-            return PlyFail(r.error, line,
-                           "vertex " + std::to_string(record) + " has a non-finite " +
-                               (i < kSlotNormals ? "coordinate" : "normal"));
+            return ReadFail(r.error, line,
+                            "vertex " + std::to_string(record) + " has a non-finite " +
+                                (i < kSlotNormals ? "coordinate" : "normal"));
     r.mesh->vertices[record] = Vec3{float(values[0]), float(values[1]), float(values[2])};
     if (r.in->fileNormals)
         r.mesh->normals[record] =
@@ -81,28 +79,22 @@ bool StoreVertex(PlyRead& r, uint64_t record, const double* values, size_t line)
 
 // --- Text data: values separated by blanks and line ends, read through loader/text.h.
 
-struct TextCursor {
-    const char* p;
-    const char* end;
-    size_t line;
-};
-
 // Steps to the next value; false (error set) if the file ends first.
 bool NextValue(TextCursor& c, const PlyElement& element, uint64_t record, ReadError* error)
 {
     for (; c.p < c.end; ++c.p) {
         if (*c.p == '\n')
             ++c.line;
-        else if (*c.p != ' ' && *c.p != '\t' && *c.p != '\r')
+        else if (!TextBlank(*c.p) && *c.p != '\r')
             return true;
     }
-    return PlyFail(error, c.line,
-                   "the file ends before its data does (in " + RecordName(element, record) + ")");
+    return ReadFail(error, c.line,
+                    "the file ends before its data does (in " + RecordName(element, record) + ")");
 }
 
 bool EndsValue(const TextCursor& c)
 {
-    return c.p == c.end || *c.p == ' ' || *c.p == '\t' || *c.p == '\r' || *c.p == '\n';
+    return c.p == c.end || TextBlank(*c.p) || *c.p == '\r' || *c.p == '\n';
 }
 
 bool ReadTextFloat(TextCursor& c, const PlyElement& element, uint64_t record, double* value,
@@ -113,7 +105,7 @@ bool ReadTextFloat(TextCursor& c, const PlyElement& element, uint64_t record, do
     NumberStatus status = ParseFloat(c.p, c.end, &number);
     if (status == NumberStatus::ok && !EndsValue(c)) status = NumberStatus::missing;
     if (status != NumberStatus::ok)
-        return PlyFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
+        return ReadFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
     *value = number;
     return true;
 }
@@ -124,9 +116,9 @@ bool ReadTextInteger(TextCursor& c, const PlyElement& element, uint64_t record, 
     if (!NextValue(c, element, record, error)) return false;
     NumberStatus status = ParseInteger(c.p, c.end, value);
     if (status == NumberStatus::ok && !EndsValue(c))
-        return PlyFail(error, c.line, RecordName(element, record) + ": expected a whole number");
+        return ReadFail(error, c.line, RecordName(element, record) + ": expected a whole number");
     if (status != NumberStatus::ok)
-        return PlyFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
+        return ReadFail(error, c.line, RecordName(element, record) + ": " + NumberProblem(status));
     return true;
 }
 
@@ -143,11 +135,11 @@ bool ReadTextList(PlyRead& r, TextCursor& c, const PlyElement& element, uint64_t
     int64_t length = 0;
     if (!ReadTextInteger(c, element, record, &length, r.error)) return false;
     if (length < 0)
-        return PlyFail(r.error, c.line,
-                       RecordName(element, record) + " has a negative list length");
+        return ReadFail(r.error, c.line,
+                        RecordName(element, record) + " has a negative list length");
     if (uint64_t(length) > uint64_t(c.end - c.p + 1) / 2)
-        return PlyFail(r.error, c.line,
-                       RecordName(element, record) + " has a list longer than the file");
+        return ReadFail(r.error, c.line,
+                        RecordName(element, record) + " has a list longer than the file");
     if (property.slot != kSlotIndices) {
         for (int64_t i = 0; i < length; ++i)
             if (!SkipTextValue(c, element, record, r.error)) return false;
@@ -190,82 +182,39 @@ bool ReadTextElement(PlyRead& r, TextCursor& c, const PlyElement& element)
 // --- Binary data.
 
 struct BinaryCursor {
-    const unsigned char* p;
-    const unsigned char* end;
-    bool swap; // the file's byte order is not this machine's
+    const unsigned char* p = nullptr;
+    const unsigned char* end = nullptr;
+    ByteOrder order = ByteOrder::little;
 };
 
-template <typename T> T LoadAs(const unsigned char* p, bool swap)
+double LoadNumber(const unsigned char* p, PlyType type, ByteOrder order)
 {
-    unsigned char bytes[sizeof(T)];
-    memcpy(bytes, p, sizeof(T));
-    if (swap) std::reverse(bytes, bytes + sizeof(T));
-    T value;
-    memcpy(&value, bytes, sizeof(T));
-    return value;
+    return PlyWithType(
+        type, [p, order](auto zero) { return double(BytesValue<decltype(zero)>(p, order)); });
 }
 
-double LoadNumber(const unsigned char* p, PlyType type, bool swap)
+// Copies n indices of type into out; false if one is negative or past the vertices (or the type
+// is not a whole number one, which the header refuses).
+bool LoadIndices(PlyType type, const unsigned char* p, size_t n, ByteOrder order,
+                 uint64_t vertexCount, int32_t* out)
 {
-    switch (type) {
-    case PlyType::int8:
-        return LoadAs<int8_t>(p, swap);
-    case PlyType::uint8:
-        return LoadAs<uint8_t>(p, swap);
-    case PlyType::int16:
-        return LoadAs<int16_t>(p, swap);
-    case PlyType::uint16:
-        return LoadAs<uint16_t>(p, swap);
-    case PlyType::int32:
-        return LoadAs<int32_t>(p, swap);
-    case PlyType::uint32:
-        return LoadAs<uint32_t>(p, swap);
-    case PlyType::float32:
-        return LoadAs<float>(p, swap);
-    case PlyType::float64:
-        return LoadAs<double>(p, swap);
-    }
-    return 0;
-}
-
-// Copies n indices of type T into out; false if one is negative or past the vertices.
-template <typename T>
-bool LoadIndices(const unsigned char* p, size_t n, bool swap, uint64_t vertexCount, int32_t* out)
-{
-    bool fine = true;
-    for (size_t i = 0; i < n; ++i) {
-        int64_t index = int64_t(LoadAs<T>(p + i * sizeof(T), swap));
-        fine &= uint64_t(index) < vertexCount;
-        out[i] = int32_t(index);
-    }
-    return fine;
-}
-
-bool LoadIndicesOf(PlyType type, const unsigned char* p, size_t n, bool swap, uint64_t vertexCount,
-                   int32_t* out)
-{
-    switch (type) {
-    case PlyType::int8:
-        return LoadIndices<int8_t>(p, n, swap, vertexCount, out);
-    case PlyType::uint8:
-        return LoadIndices<uint8_t>(p, n, swap, vertexCount, out);
-    case PlyType::int16:
-        return LoadIndices<int16_t>(p, n, swap, vertexCount, out);
-    case PlyType::uint16:
-        return LoadIndices<uint16_t>(p, n, swap, vertexCount, out);
-    case PlyType::int32:
-        return LoadIndices<int32_t>(p, n, swap, vertexCount, out);
-    case PlyType::uint32:
-        return LoadIndices<uint32_t>(p, n, swap, vertexCount, out);
-    default:
-        return false; // the header allows whole number types only
-    }
+    return PlyWithType(type, [=](auto zero) {
+        using T = decltype(zero);
+        bool fine = std::is_integral_v<T>;
+        if constexpr (std::is_integral_v<T>)
+            for (size_t i = 0; i < n; ++i) {
+                int64_t index = int64_t(BytesValue<T>(p + i * sizeof(T), order));
+                fine &= uint64_t(index) < vertexCount;
+                out[i] = int32_t(index);
+            }
+        return fine;
+    });
 }
 
 bool EndsEarly(const PlyElement& element, uint64_t record, ReadError* error)
 {
-    return PlyFail(error, 0,
-                   "the file ends before its data does (in " + RecordName(element, record) + ")");
+    return ReadFail(error, 0,
+                    "the file ends before its data does (in " + RecordName(element, record) + ")");
 }
 
 bool ReadBinaryList(PlyRead& r, BinaryCursor& c, const PlyElement& element, uint64_t record,
@@ -273,20 +222,20 @@ bool ReadBinaryList(PlyRead& r, BinaryCursor& c, const PlyElement& element, uint
 {
     size_t countSize = PlyTypeSize(property.countType), itemSize = PlyTypeSize(property.type);
     if (size_t(c.end - c.p) < countSize) return EndsEarly(element, record, r.error);
-    int64_t length = int64_t(LoadNumber(c.p, property.countType, c.swap)); // 32 bits at most
+    int64_t length = int64_t(LoadNumber(c.p, property.countType, c.order)); // 32 bits at most
     c.p += countSize;
     if (length < 0)
-        return PlyFail(r.error, 0, RecordName(element, record) + " has a negative list length");
+        return ReadFail(r.error, 0, RecordName(element, record) + " has a negative list length");
     if (uint64_t(length) > size_t(c.end - c.p) / itemSize)
-        return PlyFail(r.error, 0,
-                       RecordName(element, record) + " has a list longer than the file");
+        return ReadFail(r.error, 0,
+                        RecordName(element, record) + " has a list longer than the file");
     size_t n = size_t(length);
     if (property.slot == kSlotIndices) {
         size_t start = r.corners.size();
         r.corners.resize(start + n);
-        if (!LoadIndicesOf(property.type, c.p, n, c.swap, r.vertexCount, r.corners.data() + start))
+        if (!LoadIndices(property.type, c.p, n, c.order, r.vertexCount, r.corners.data() + start))
             for (size_t i = 0; i < n; ++i) {
-                int64_t index = int64_t(LoadNumber(c.p + i * itemSize, property.type, c.swap));
+                int64_t index = int64_t(LoadNumber(c.p + i * itemSize, property.type, c.order));
                 if (index < 0 || uint64_t(index) >= r.vertexCount)
                     return FailIndex(r, 0, record, index);
             }
@@ -298,9 +247,9 @@ bool ReadBinaryList(PlyRead& r, BinaryCursor& c, const PlyElement& element, uint
 
 // The usual face layout (the index list alone, a one-byte length, 32-bit indices in this
 // machine's byte order) is read without the general path's dispatch on every value.
-bool UsualFaces(const PlyElement& element, bool swap)
+bool UsualFaces(const PlyElement& element, ByteOrder order)
 {
-    if (element.properties.size() != 1 || swap) return false;
+    if (element.properties.size() != 1 || order != kMachineOrder) return false;
     const PlyProperty& list = element.properties[0];
     return list.slot == kSlotIndices && list.countType == PlyType::uint8 &&
            (list.type == PlyType::int32 || list.type == PlyType::uint32);
@@ -313,9 +262,9 @@ bool ReadUsualFaces(PlyRead& r, BinaryCursor& c, const PlyElement& element)
         if (c.p == c.end) return EndsEarly(element, record, r.error);
         size_t n = *c.p++;
         if (n * 4 > size_t(c.end - c.p))
-            return PlyFail(r.error, 0,
-                           RecordName(element, record) + " has a list longer than the file");
-        memcpy(corners, c.p, n * 4);
+            return ReadFail(r.error, 0,
+                            RecordName(element, record) + " has a list longer than the file");
+        memcpy(corners, c.p, n * 4); // in this machine's order: BytesValue would do no more
         c.p += n * 4;
         bool fine = true;
         for (size_t i = 0; i < n; ++i) fine &= uint32_t(corners[i]) < r.vertexCount;
@@ -334,7 +283,7 @@ bool ReadUsualFaces(PlyRead& r, BinaryCursor& c, const PlyElement& element)
 
 bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
 {
-    if (UsualFaces(element, c.swap)) return ReadUsualFaces(r, c, element);
+    if (UsualFaces(element, c.order)) return ReadUsualFaces(r, c, element);
     bool vertex = element.name == "vertex";
     int slots = r.in->fileNormals ? 6 : 3;
     size_t fixed = 0; // bytes of a record without lists
@@ -360,7 +309,7 @@ bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
             size_t size = PlyTypeSize(property.type);
             if (size_t(c.end - c.p) < size) return EndsEarly(element, record, r.error);
             if (vertex && property.slot != kSlotNone && property.slot < slots)
-                values[property.slot] = LoadNumber(c.p, property.type, c.swap);
+                values[property.slot] = LoadNumber(c.p, property.type, c.order);
             c.p += size;
         }
         if (vertex && !StoreVertex(r, record, values, 0)) return false;
@@ -379,36 +328,33 @@ void ReserveCorners(PlyRead& r, const PlyElement& element, size_t bytesLeft, boo
                          r.corners.size() + bytesLeft / (text ? 2 : PlyTypeSize(property.type)));
 }
 
-void AddFace(std::vector<MeshFace>& faces, const int32_t* corners, uint32_t a, uint32_t b,
-             uint32_t c, bool normals)
+// Appends the triangle on corners a, b and c of a polygon; a vertex's normal has its index.
+void AddFace(MeshData& mesh, const int32_t* corners, uint32_t a, uint32_t b, uint32_t c,
+             bool normals)
 {
-    // Filled where it lies: a face built aside and copied in stalled on the copy.
-    faces.emplace_back();
-    MeshFace& face = faces.back();
-    const uint32_t corner[3] = {a, b, c};
-    for (int k = 0; k < 3; ++k) {
-        face.vertexIndex[k] = corners[corner[k]];
-        face.normalIndex[k] = normals ? corners[corner[k]] : 0;
-        face.texCoordIndex[k] = -1;
-    }
+    int32_t va = corners[a], vb = corners[b], vc = corners[c];
+    if (normals)
+        MeshAppendFace(mesh, va, vb, vc, va, vb, vc);
+    else
+        MeshAppendFace(mesh, va, vb, vc, 0, 0, 0);
 }
 
 // Cuts the polygons into triangles now that every position is known.
 void BuildFaces(PlyRead& r)
 {
-    std::vector<MeshFace>& faces = r.mesh->faces;
-    ReserveLarge(faces, r.triangles);
+    MeshData& mesh = *r.mesh;
+    ReserveLarge(mesh.faces, r.triangles);
     std::vector<uint32_t> cuts;
     const int32_t* corners = r.corners.data();
     bool normals = r.in->fileNormals;
     for (uint32_t n : r.lengths) {
         if (n == 3) {
-            AddFace(faces, corners, 0, 1, 2, normals);
+            AddFace(mesh, corners, 0, 1, 2, normals);
         } else {
             cuts.clear();
-            TriangulatePolygon(r.mesh->vertices.data(), corners, n, &cuts);
+            TriangulatePolygon(mesh.vertices.data(), corners, n, &cuts);
             for (size_t i = 0; i + 2 < cuts.size(); i += 3)
-                AddFace(faces, corners, cuts[i], cuts[i + 1], cuts[i + 2], normals);
+                AddFace(mesh, corners, cuts[i], cuts[i + 1], cuts[i + 2], normals);
         }
         corners += n;
     }
@@ -418,38 +364,40 @@ void BuildFaces(PlyRead& r)
 
 bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
-    if (in.bytes.size == 0) return PlyFail(error, 0, "empty file");
+    if (in.bytes.size == 0) return ReadFail(error, 0, "empty file");
     PlyHeader header;
     if (!ReadPlyHeader(in.bytes, &header, error)) return false;
     if (!CheckPlySizes(header, in.bytes.size - header.dataStart, error)) return false;
-    PlyRead r{&in, mesh, 0, {}, {}, 0, error};
+    PlyRead r;
+    r.in = &in;
+    r.mesh = mesh;
+    r.error = error;
     bool normals = false;
     for (const PlyElement& element : header.elements) {
         if (element.name != "vertex") continue;
         normals = (element.slots & 070) == 070;
         if (element.count > uint64_t(INT32_MAX))
-            return PlyFail(error, element.line, "more vertices than a mesh can hold");
+            return ReadFail(error, element.line, "more vertices than a mesh can hold");
         r.vertexCount = element.count;
         ReserveLarge(mesh->vertices, size_t(element.count));
         mesh->vertices.resize(element.count);
         if (in.fileNormals) ReserveLarge(mesh->normals, size_t(element.count));
         if (in.fileNormals) mesh->normals.resize(element.count);
     }
-    if (in.fileNormals && !normals) return PlyFail(error, 0, "the file has no normals");
+    if (in.fileNormals && !normals) return ReadFail(error, 0, "the file has no normals");
     const unsigned char* data = in.bytes.data + header.dataStart;
     const unsigned char* end = in.bytes.data + in.bytes.size;
     if (header.format == PlyFormat::ascii) {
-        TextCursor c{reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(end),
-                     header.lines + 1};
+        TextCursor c = TextCursorOver(ByteSpan{data, size_t(end - data)}, header.lines + 1);
         for (const PlyElement& element : header.elements) {
             ReserveCorners(r, element, size_t(c.end - c.p), true);
             if (!ReadTextElement(r, c, element)) return false;
         }
     } else {
-        const uint16_t probe = 1;
-        unsigned char first;
-        memcpy(&first, &probe, 1);
-        BinaryCursor c{data, end, (header.format == PlyFormat::bigEndian) == (first == 1)};
+        BinaryCursor c;
+        c.p = data;
+        c.end = end;
+        c.order = header.format == PlyFormat::bigEndian ? ByteOrder::big : ByteOrder::little;
         for (const PlyElement& element : header.elements) {
             ReserveCorners(r, element, size_t(c.end - c.p), false);
             if (!ReadBinaryElement(r, c, element)) return false;

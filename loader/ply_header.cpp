@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace
 {
 
 bool FailHeader(ReadError* error, size_t line, const std::string& what)
 {
-    return PlyFail(error, line, "malformed PLY header: " + what);
+    return ReadFail(error, line, "malformed PLY header: " + what);
 }
 
 bool TypeFromName(std::string_view name, PlyType* type)
@@ -36,10 +37,10 @@ size_t SplitWords(std::string_view line, std::string_view words[6])
 {
     size_t count = 0, i = 0;
     while (true) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        while (i < line.size() && TextBlank(line[i])) ++i;
         if (i == line.size()) return count;
         size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        while (i < line.size() && !TextBlank(line[i])) ++i;
         if (count == 6) return 7;
         words[count++] = line.substr(start, i - start);
     }
@@ -62,7 +63,8 @@ bool ReadPropertyLine(const std::string_view* words, size_t count, size_t line, 
 {
     if (header->elements.empty()) return FailHeader(error, line, "a property before any element");
     PlyElement& element = header->elements.back();
-    PlyProperty property{PlyType::int8, PlyType::int8, count == 5 && words[1] == "list", kSlotNone};
+    PlyProperty property;
+    property.list = count == 5 && words[1] == "list";
     if (count != (property.list ? 5 : 3))
         return FailHeader(error, line, "a property needs a type and a name");
     std::string_view typeName = words[property.list ? 3 : 1];
@@ -129,7 +131,11 @@ bool ReadHeaderLine(std::string_view text, size_t line, PlyHeader* header, bool*
             return FailHeader(error, line, "an element needs a name and a count");
         uint64_t number = 0;
         for (char c : digits) number = number * 10 + uint64_t(c - '0');
-        header->elements.push_back(PlyElement{std::string(words[1]), number, line, {}});
+        PlyElement element;
+        element.name = std::string(words[1]);
+        element.count = number;
+        element.line = line;
+        header->elements.push_back(std::move(element));
         return true;
     }
     if (words[0] == "property") return ReadPropertyLine(words, count, line, header, error);
@@ -140,15 +146,17 @@ bool ReadHeaderLine(std::string_view text, size_t line, PlyHeader* header, bool*
 bool CheckElementNames(const PlyHeader& header, ReadError* error)
 {
     struct Name {
-        uint64_t hash;
-        const PlyElement* element;
+        uint64_t hash = 0;
+        const PlyElement* element = nullptr;
     };
     std::vector<Name> names;
     names.reserve(header.elements.size());
     for (const PlyElement& element : header.elements) {
-        uint64_t hash = 14695981039346656037u;
-        for (char c : element.name) hash = (hash ^ uint8_t(c)) * 1099511628211u;
-        names.push_back(Name{hash, &element});
+        Name name;
+        name.hash = 14695981039346656037u;
+        for (char c : element.name) name.hash = (name.hash ^ uint8_t(c)) * 1099511628211u;
+        name.element = &element;
+        names.push_back(name);
     }
     std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
         if (a.hash != b.hash) return a.hash < b.hash;
@@ -206,9 +214,9 @@ bool CheckPlySizes(const PlyHeader& header, uint64_t available, ReadError* error
             least += text ? 2 : PlyTypeSize(property.list ? property.countType : property.type);
         if (least == 0) continue;
         if (element.count > (room - used) / least)
-            return PlyFail(error, element.line,
-                           "the header declares more elements than the file holds (" +
-                               std::to_string(element.count) + " " + element.name + ")");
+            return ReadFail(error, element.line,
+                            "the header declares more elements than the file holds (" +
+                                std::to_string(element.count) + " " + element.name + ")");
         used += element.count * least;
     }
     return true;

@@ -28,11 +28,11 @@ const size_t kTreeLeaf = 8;
 // kept in one array: each range's middle entry splits the rest on the axis it spans most, and
 // holds the range's box, so that a search skips what lies outside the ear.
 struct TreeNode {
-    Point2 point;
-    Point2 low, high; // the box of the node's range
-    uint32_t corner;
-    uint32_t live; // entries of the range still reflex and not cut off
-    bool dropped;
+    Point2 point{};
+    Point2 low{}, high{}; // the box of the node's range
+    uint32_t corner = 0;
+    uint32_t live = 0; // entries of the range still reflex and not cut off
+    bool dropped = false;
 };
 
 struct Ring {
@@ -46,9 +46,9 @@ struct Ring {
 
 // An ear being tried: its corners and box, and what the search found.
 struct Ear {
-    uint32_t a, b, c;
-    Point2 low, high;
-    bool blocked, outOfWork;
+    uint32_t a = 0, b = 0, c = 0;
+    Point2 low{}, high{};
+    bool blocked = false, outOfWork = false;
 };
 
 } // namespace
@@ -203,7 +203,10 @@ static uint32_t SearchTree(Ring& r, Ear& e, size_t lo, size_t hi)
 // budget ran out.
 static int EarAt(Ring& r, uint32_t b)
 {
-    Ear e{r.prev[b], b, r.next[b], {}, {}, false, false};
+    Ear e;
+    e.a = r.prev[b];
+    e.b = b;
+    e.c = r.next[b];
     const Point2 &pa = r.points[e.a], &pb = r.points[b], &pc = r.points[e.c];
     double turn = Turn(r.sign, pa, pb, pc);
     if (turn < 0) return 0;
@@ -229,7 +232,12 @@ static void ClipEars(const Vec3* positions, const int32_t* corners, size_t count
         r.next[i] = i + 1 == count ? 0 : i + 1;
     }
     for (uint32_t i = 0; i < count; ++i)
-        if (TurnAt(r, i) <= 0) r.tree.push_back(TreeNode{r.points[i], {}, {}, i, 0, false});
+        if (TurnAt(r, i) <= 0) {
+            TreeNode reflex;
+            reflex.point = r.points[i];
+            reflex.corner = i;
+            r.tree.push_back(reflex);
+        }
     BuildTree(r.tree, 0, r.tree.size());
     r.work = 0;
     r.budget = WorkBudget(count);

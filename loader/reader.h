@@ -1,9 +1,14 @@
-// What each format's reader is given and gives back. A reader takes the whole file as a byte
-// range and fills a mesh of indexed triangles, or says in one line why it cannot; the loader
-// (load.cpp) then checks, fits and merges what every reader gave, in one place.
+// What each format's reader is given and gives back, and the small rules every reader shares: one
+// way to fail, one read of binary numbers, one cursor over text, one way to show a token and one
+// limit on triangles. A reader takes the whole file as a byte range and fills a mesh of indexed
+// triangles, or says in one line why it cannot; the loader (load.cpp) then checks, fits and merges
+// what every reader gave, in one place.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,7 +40,7 @@ struct ReadInput {
 // empty and normalIndex is left 0. texCoordIndex is -1. On failure: false, error set, mesh
 // contents unspecified (the loader clears it). Every count, index, offset and length is checked
 // against what the bytes hold before it is used, and no allocation is larger than what the bytes
-// could describe.
+// could describe. loader/formats.h names the reader of each file extension.
 bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadStl(const ReadInput& in, MeshData* mesh, ReadError* error);
@@ -48,3 +53,69 @@ bool ReadGlb(const ReadInput& in, MeshData* mesh, ReadError* error);  // .glb: b
 // undone by the caller.
 bool ReadSideFile(const ReadInput& in, const std::string& uri, std::vector<unsigned char>* bytes,
                   ReadError* error);
+
+// The one way a reader fails: sets the line (0 where lines mean nothing) and the reason, and
+// returns false. Out of line, so that the readers' hot loops stay small.
+bool ReadFail(ReadError* error, size_t line, std::string reason);
+
+// True while faces triangles are within in.maxFaces; otherwise fails on line.
+inline bool ReadFacesAllowed(const ReadInput& in, uint64_t faces, size_t line, ReadError* error)
+{
+    return faces <= in.maxFaces ||
+           ReadFail(error, line, "more than " + std::to_string(in.maxFaces) + " triangles");
+}
+
+// --- Binary numbers.
+
+enum class ByteOrder { little, big };
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+const ByteOrder kMachineOrder = ByteOrder::big;
+#else
+const ByteOrder kMachineOrder = ByteOrder::little; // MSVC builds only for little-endian machines
+#endif
+
+// The value of type T whose bytes lie at p in the given order (the caller has checked that
+// sizeof(T) bytes are there); no alignment is needed. The one read of a file's binary numbers.
+template <typename T>
+inline T BytesValue(const unsigned char* p, ByteOrder order = ByteOrder::little)
+{
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, p, sizeof(T));
+    if (order != kMachineOrder) std::reverse(bytes, bytes + sizeof(T));
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+// --- Text.
+
+// Text not yet read, from p to end, and the line (1-based) that p is on: the cursor of OBJ, ASCII
+// STL and ASCII PLY.
+struct TextCursor {
+    const char* p = nullptr;
+    const char* end = nullptr;
+    size_t line = 1;
+};
+
+inline TextCursor TextCursorOver(ByteSpan bytes, size_t line = 1)
+{
+    TextCursor c;
+    c.p = reinterpret_cast<const char*>(bytes.data);
+    c.end = c.p + bytes.size;
+    c.line = line;
+    return c;
+}
+
+// A blank within a line, and any white space (line ends too).
+inline bool TextBlank(char b)
+{
+    return b == ' ' || b == '\t';
+}
+inline bool TextSpace(char b)
+{
+    return TextBlank(b) || b == '\n' || b == '\r' || b == '\v' || b == '\f';
+}
+
+// The token at the cursor (up to white space), quoted, as a message shows text from a file.
+std::string TextCursorToken(const TextCursor& c);

@@ -27,7 +27,8 @@ static bool StartsWithWord(const char* p, const char* end, const char* word)
 // over a power of ten up to 10^10 is a division of two exact floats, which rounds correctly: the
 // very float from_chars gives (it takes the same shortcut). Longer numbers, exponents and
 // anything unusual are left to the full reading.
-static bool ParseShortDecimal(const char*& p, const char* end, float* value)
+static bool ParseShortDecimal([[maybe_unused]] const char*& p, [[maybe_unused]] const char* end,
+                              [[maybe_unused]] float* value)
 {
 #if FLT_EVAL_METHOD == 0
     static const float kTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
@@ -55,9 +56,6 @@ static bool ParseShortDecimal(const char*& p, const char* end, float* value)
     p = q;
     return true;
 #else
-    (void)p;
-    (void)end;
-    (void)value;
     return false;
 #endif
 }
@@ -111,7 +109,8 @@ NumberStatus ParseFloat(const char*& p, const char* end, float* value)
 // The value of the digits at q when fewer than 8 of them start the 8 bytes there (little-endian
 // only): how many in *count, found and added up without a branch per digit. 0 digits or 8 (which
 // may be part of a longer number) are left to the loop below.
-static bool ReadFewDigits(const char* q, const char* end, int* count, uint64_t* value)
+static bool ReadFewDigits([[maybe_unused]] const char* q, [[maybe_unused]] const char* end,
+                          [[maybe_unused]] int* count, [[maybe_unused]] uint64_t* value)
 {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (end - q < 8) return false;
@@ -134,10 +133,6 @@ static bool ReadFewDigits(const char* q, const char* end, int* count, uint64_t* 
     *count = n;
     return true;
 #else
-    (void)q;
-    (void)end;
-    (void)count;
-    (void)value;
     return false;
 #endif
 }

@@ -22,10 +22,3 @@ NumberStatus ParseInteger(const char*& p, const char* end, int64_t* value);
 
 // The reason to give for a status other than ok, in a user's words.
 std::string NumberProblem(NumberStatus status);
-
-// Skips spaces and tabs (not line ends).
-inline const char* SkipBlanks(const char* p, const char* end)
-{
-    while (p < end && (*p == ' ' || *p == '\t')) ++p;
-    return p;
-}

@@ -3,13 +3,7 @@
 #include "mesh/finish.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-
-static bool Finite(Vec3 v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
 
 // What every reader's result must be before the renderer may index it unchecked.
 static bool CheckRead(const MeshData& mesh, bool fileNormals, std::string* reason)

@@ -2,6 +2,7 @@
 // renderer reaches it. Below the loader: it knows no file format.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ struct MeshData {
 // The record through which the renderer reaches the mesh, pointing into its arrays (valid while
 // they are neither changed nor freed).
 MeshModel MeshRecord(const MeshData& mesh);
+
+// All three coordinates are numbers: neither NaN nor infinite.
+inline bool Finite(Vec3 v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Appends a triangle on positions a, b and c (indices into mesh.vertices) with the normals na,
 // nb and nc (indices into mesh.normals, or 0 where the mesh gets flat normals later).

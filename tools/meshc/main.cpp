@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "loader/formats.h"
 #include "loader/load.h"
 #include "loader/path.h"
 #include "tools/meshsrc/mesh_source.h"
@@ -26,9 +27,12 @@ struct Arguments {
     bool fileNormals = false;
 };
 
-static const char* kUsage =
-    "usage: trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]\n"
-    "  converts an OBJ, PLY, STL or glTF 2.0 model into the compiled-in mesh\n";
+static std::string UsageText()
+{
+    return "usage: trackview-meshc IN -o OUT.cpp [--name NAME] [--radius R] [--normals flat|file]\n"
+           "  converts a model (" +
+           ModelFormatList() + ") into the compiled-in mesh\n";
+}
 
 static int Usage(const char* why)
 {
@@ -83,7 +87,7 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
                 return Usage("--normals must be flat or file");
             }
         } else if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+            std::fputs(UsageText().c_str(), stdout);
             return -1;
         } else if (arg == "--version") {
             std::puts("trackview-meshc " TRACKVIEW_VERSION);
