@@ -99,7 +99,7 @@ static bool HandleArguments(int argc, char** argv, int* exitCode, ViewerArgs* pa
     ViewerArgs& args = *parsed = ParseViewerArgs(std::vector<std::string>(argv + 1, argv + argc));
     *exitCode = 0;
     if (args.action == VIEWER_HELP) {
-        std::fputs(kViewerUsage, stdout);
+        std::fputs(ViewerUsage().c_str(), stdout);
     } else if (args.action == VIEWER_VERSION) {
         std::puts("trackview " TRACKVIEW_VERSION);
     } else if (args.action == VIEWER_USAGE_ERROR) {

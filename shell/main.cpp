@@ -37,7 +37,7 @@ static int AnswerArguments(const ViewerArgs& args)
         ShowErrorBox(nullptr, args.error);
         return 2;
     }
-    const char* text = args.action == VIEWER_HELP ? kViewerUsage : "trackview " TRACKVIEW_VERSION;
+    std::string text = args.action == VIEWER_HELP ? ViewerUsage() : "trackview " TRACKVIEW_VERSION;
     MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"trackview", MB_OK);
     return 0;
 }

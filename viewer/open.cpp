@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "loader/formats.h"
 #include "loader/load.h"
 #include "loader/path.h"
 #include "loader/shown.h"
@@ -20,6 +21,25 @@ const int kProgressDelayMs = 500;
 static MeshData shownData;
 static MeshModel shownModel;
 static std::string shownName;
+
+std::string ViewerUsage()
+{
+    return "usage: trackview [--no-watch] [FILE] | --help | --version\n"
+           "Shows FILE (" +
+           ModelFormatList() +
+           "), or the built-in mesh, in a window, and shows\n"
+           "it again whenever it changes on disk (not with --no-watch).\n"
+           "A file dropped on the window is shown in its place.\n"
+           "  drag with the left button   turn the mesh; released away from the press point, it "
+           "spins\n"
+           "  click without moving        stop it\n"
+           "  drag with the right button  move it (the middle button too)\n"
+           "  wheel, + and -              zoom in and out (the wheel about the pointer)\n"
+           "  r                           back to the view it opened in\n"
+           "  f                           fog on or off\n"
+           "  p                           wireframe on or off\n"
+           "  Esc                         quit\n";
+}
 
 static ViewerArgs UsageError(const std::string& line)
 {

@@ -9,19 +9,8 @@
 
 #include "mesh/mesh_data.h"
 
-constexpr char kViewerUsage[] =
-    "usage: trackview [--no-watch] [FILE] | --help | --version\n"
-    "Shows FILE (.obj, .ply, .stl, .gltf, .glb), or the built-in mesh, in a window, and shows\n"
-    "it again whenever it changes on disk (not with --no-watch).\n"
-    "A file dropped on the window is shown in its place.\n"
-    "  drag with the left button   turn the mesh; released away from the press point, it spins\n"
-    "  click without moving        stop it\n"
-    "  drag with the right button  move it (the middle button too)\n"
-    "  wheel, + and -              zoom in and out (the wheel about the pointer)\n"
-    "  r                           back to the view it opened in\n"
-    "  f                           fog on or off\n"
-    "  p                           wireframe on or off\n"
-    "  Esc                         quit\n";
+// The usage text of both programs: what they take and which keys and buttons do what.
+std::string ViewerUsage();
 
 enum ViewerAction { VIEWER_RUN, VIEWER_HELP, VIEWER_VERSION, VIEWER_USAGE_ERROR };
 

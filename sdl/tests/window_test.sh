@@ -127,11 +127,10 @@ Check "two files dropped: the first is shown" Poll 20 Titled cube.ply
 Check "and fog, spin and wireframe stay" eval 'Poll 20 Background "$fog" && Poll 20 Moving && lines=$(Covered now "$fog")'
 Key "$main" p
 Check "(the wireframe was on)" Poll 20 eval '(($(Shot now "$view"; Covered now "$fog") > 2 * lines))'
-xprop -id "$main" -spy _NET_WM_NAME >"$work/titles" 2>&1 &
-pids+=($!)
+SpyTitles "$main"
 "$drop" "$main" "$work/torus.obj"
 Check "a big file dropped: the title says it is loading, then names it" \
-    eval 'Poll 20 Titled torus.obj && grep -q "loading torus.obj\.\.\." "$work/titles"'
+    eval 'Poll 20 Titled torus.obj && TitleWas "loading torus.obj..."'
 "$drop" "$main" "$work/bad.obj"
 Check "a bad file dropped: an error box" Poll 20 ErrorBox
 Key "$errorbox" Return

@@ -57,11 +57,10 @@ Check "two files dropped: the first is shown, the fog stays" eval 'Poll 20 Title
 Check "a bad file dropped: an error box" ErrorBox "cannot open .*bad.obj:2: "
 Check "and the mesh stays" Titled cube.ply
 
-xprop -id "$main" -spy _NET_WM_NAME >"$work/titles" 2>&1 &
-pids+=($!)
+SpyTitles "$main"
 "$drop" "$main" "$work/torus.obj"
 Check "a big file dropped: the title says it is loading, then names it" \
-    eval 'Poll 20 Titled torus.obj && grep -q "loading torus.obj\.\.\." "$work/titles"'
+    eval 'Poll 20 Titled torus.obj && TitleWas "loading torus.obj..."'
 "$drop" "$main" "$folder/bad.obj"
 box=$(WindowOf "$pid" '^Error$')
 "$drop" "$main" "$models/cube.ply"

@@ -95,6 +95,11 @@ Pixel() { convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/.*
 Near() { awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, ","); split(b, y, ",")
     for (i = 1; i <= 3; ++i) if (n != 3 || (x[i] - y[i]) ^ 2 > 4) exit 1 }'; }
 
+# SpyTitles WINDOW: every title WINDOW takes from now on goes to $work/titles; TitleWas TEXT: the
+# window had the title TEXT at some moment since.
+SpyTitles() { xprop -id "$1" -spy _NET_WM_NAME >"$work/titles" 2>&1 & pids+=($!); }
+TitleWas() { grep -qF "\"$1\"" "$work/titles"; }
+
 CpuTicks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; } # utime + stime
 Running() { [[ $(awk '{ sub(/.*\) /, ""); print $1 }' "/proc/$1/stat" 2>/dev/null) == [^Z] ]]; }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "headless/headless.h"
+#include "loader/formats.h"
 #include "tools/output/output_file.h"
 #include "tools/snapshot/png_write.h"
 #include "tools/snapshot/script.h"
@@ -17,14 +18,18 @@
 #include "viewer/scene.h"
 #include "viewer/state.h"
 
-static const char* kUsage =
-    "usage: trackview-snapshot [--model FILE] [--size WxH] [--events SCRIPT] [--state]\n"
-    "                          [-o OUT.png]\n"
-    "  FILE: a model (.obj, .ply, .stl, .gltf, .glb) shown instead of the built-in mesh\n"
-    "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y (the left\n"
-    "          button), rpress X Y, rrelease X Y (the right button), wheel N X Y (N notches,\n"
-    "          positive in), key C (a character, or esc), paint, idle N (N up to 100000;\n"
-    "          default: idle 1)\n";
+static std::string Usage()
+{
+    return "usage: trackview-snapshot [--model FILE] [--size WxH] [--events SCRIPT] [--state]\n"
+           "                          [-o OUT.png]\n"
+           "  FILE: a model (" +
+           ModelFormatList() +
+           ") shown instead of the built-in mesh\n"
+           "  SCRIPT: events separated by ';': press X Y, move X Y, release X Y (the left\n"
+           "          button), rpress X Y, rrelease X Y (the right button), wheel N X Y (N\n"
+           "          notches, positive in), key C (a character, or esc), paint, idle N (N up\n"
+           "          to 100000; default: idle 1)\n";
+}
 
 struct Options {
     int width = 819, height = 819;
@@ -87,7 +92,7 @@ static int ParseOptions(int argc, char** argv, Options* options)
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(Usage().c_str(), stdout);
             return -1;
         } else if (arg == "--version") {
             std::puts("trackview-snapshot " TRACKVIEW_VERSION);
@@ -121,35 +126,27 @@ static void PrintNumber(double value)
         std::printf("null"); // JSON has no NaN or infinity
 }
 
-static void PrintVector(const char* name, Vec3 v)
+// "name":v, or "name":[v0,v1,...] for more than one value, and the comma after it.
+static void PrintField(const char* name, const float* values, int count)
 {
-    std::printf("\"%s\":[", name);
-    PrintNumber(v.x);
-    std::printf(",");
-    PrintNumber(v.y);
-    std::printf(",");
-    PrintNumber(v.z);
-    std::printf("],");
+    std::printf(count > 1 ? "\"%s\":[" : "\"%s\":", name);
+    for (int i = 0; i < count; ++i) {
+        if (i) std::printf(",");
+        PrintNumber(values[i]);
+    }
+    std::printf(count > 1 ? "]," : ",");
 }
 
 static void PrintState()
 {
-    std::printf("{\"objectXform\":[");
-    for (int i = 0; i < 16; ++i) {
-        if (i) std::printf(",");
-        PrintNumber(viewer.objectXform[i]);
-    }
-    std::printf("],\"rotAngle\":");
-    PrintNumber(viewer.rotAngle);
-    std::printf(",\"zoom\":");
-    PrintNumber(viewer.zoom);
-    std::printf(",\"position\":[");
-    PrintNumber(viewer.viewX);
-    std::printf(",");
-    PrintNumber(viewer.viewY);
-    std::printf("],");
-    PrintVector("rotAxis", viewer.rotAxis);
-    PrintVector("lastPos", viewer.lastPos);
+    std::printf("{");
+    PrintField("objectXform", viewer.objectXform, 16);
+    PrintField("rotAngle", &viewer.rotAngle, 1);
+    PrintField("zoom", &viewer.zoom, 1);
+    const float position[2] = {viewer.viewX, viewer.viewY};
+    PrintField("position", position, 2);
+    PrintField("rotAxis", &viewer.rotAxis.x, 3);
+    PrintField("lastPos", &viewer.lastPos.x, 3);
     std::printf("\"rotating\":%d,\"spinning\":%d,\"dragging\":%d,\"fogOn\":%d,\"wireframeOn\":%d,"
                 "\"idleHook\":%s,\"frames\":%d}\n",
                 viewer.rotating, viewer.spinning, viewer.dragging, viewer.fogOn, viewer.wireframeOn,
