@@ -63,6 +63,16 @@ xdotool windowsize "$main" 500 400
 Check "a resized window snaps back" Poll 20 Fixed
 Check "and draws the same picture" Poll 20 Shows stopped
 
+xdotool mousemove 300 300 click 4
+Check "the wheel zooms, and the mesh stays still" eval 'Poll 20 eval "Still && ! Shows stopped"'
+cp "$work/b.png" "$work/zoomed.png"
+xdotool mousedown 3 mousemove 360 330 mouseup 3
+Check "a right drag moves it" eval 'Poll 20 eval "Still && ! Shows zoomed"'
+Key "$main" r
+Check "'r': back to the start, spinning" Poll 20 Moving
+xdotool mousemove 460 460 click 1
+Poll 20 Still && cp "$work/b.png" "$work/stopped.png"
+
 xdotool mousemove 650 450 mousedown 1
 for x in 630 600 560 520; do xdotool mousemove "$x" 470; done
 Check "a drag turns the mesh" eval 'Poll 20 Still && ! Same b stopped'

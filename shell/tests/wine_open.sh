@@ -71,4 +71,29 @@ Check "and opens once the box is answered" Poll 20 Titled cube.ply
 Key "$main" Escape
 WaitExit "$pid" 20
 Check "Esc exits with code 0 (got $exitCode)" test "$exitCode" = 0
+
+# Following the file: rewritten in place, then replaced by a rename; the view stays. And the
+# wheel, a right drag and 'r'.
+Still() { Shot a "$view" && sleep 0.3 && Shot b "$view" && Same a b; }
+Shows() { Shot now "$view" && Same now "$1"; }
+cp "$models/tetra.obj" "$work/watched.obj"
+Open "$work/watched.obj"
+AnswerNotice
+main=$(WindowOf "$pid" "^watched.obj - ")
+view=$(ProbeWindow | cut -d'|' -f6 | awk -F, '{ print $3 "x" $4 "+" $1 "+" $2 }')
+xdotool mousemove --window "$main" 400 400 click 1
+Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
+cat "$models/polygons.obj" >"$work/watched.obj"
+Check "a file rewritten in place is shown again" Poll 20 eval 'Still && ! Shows tetra'
+cp "$models/tetra.obj" "$work/new.obj" && mv "$work/new.obj" "$work/watched.obj"
+Check "and, replaced by a rename, as it was, in the same view" Poll 20 Shows tetra
+xdotool mousemove --window "$main" 300 300 click 4
+Check "the wheel zooms" Poll 20 eval 'Still && ! Shows tetra'
+cp "$work/b.png" "$work/zoomed.png"
+xdotool mousedown 3 mousemove --window "$main" 360 330 mouseup 3
+Check "a right drag moves the model" Poll 20 eval 'Still && ! Shows zoomed'
+Key "$main" r
+Check "'r': back to the start, spinning" Poll 20 eval '! Still'
+Key "$main" Escape
+WaitExit "$pid" 20
 Summary
