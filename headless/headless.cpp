@@ -101,7 +101,12 @@ void HostShowError(const std::string& text)
 void HostProgressBegin(const std::string&, int) {}
 void HostProgressEnd() {}
 void HostWatchFolder(const std::string&) {}
-void HostWatchLater(int) {}
+void HostLater(HostTimer, int) {}
+
+void* HostGLProc(const char* name)
+{
+    return reinterpret_cast<void*>(eglGetProcAddress(name));
+}
 
 std::vector<unsigned char> HeadlessReadPixels(int width, int height)
 {

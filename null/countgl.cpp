@@ -30,6 +30,9 @@ struct Context {
     bool insideBegin;
     GLenum beginMode;
     long long verticesInBegin;
+    bool normalArray, vertexArray;
+    const void *normals, *vertices;
+    long long arrayCorners; // corners drawn from arrays since the last reset of the counters
     int misuses;
     char firstMisuse[96];
 };
@@ -110,6 +113,12 @@ void CountGlReset()
 void CountGlResetCounters()
 {
     std::memset(gl.calls, 0, sizeof gl.calls);
+    gl.arrayCorners = 0;
+}
+
+long long CountGlArrayCorners()
+{
+    return gl.arrayCorners;
 }
 
 long long CountGlCalls(CountGlEntry entry)
@@ -334,6 +343,58 @@ void glVertex3f(GLfloat, GLfloat, GLfloat)
     ++gl.calls[CGL_VERTEX3F];
     if (!gl.insideBegin) return Misuse(CGL_VERTEX3F, "outside glBegin/glEnd");
     ++gl.verticesInBegin;
+}
+
+void glEnableClientState(GLenum array)
+{
+    Count(CGL_ENABLE_CLIENT_STATE);
+    if (array == GL_NORMAL_ARRAY)
+        gl.normalArray = true;
+    else if (array == GL_VERTEX_ARRAY)
+        gl.vertexArray = true;
+    else
+        Misuse(CGL_ENABLE_CLIENT_STATE, "unknown array");
+}
+
+void glDisableClientState(GLenum array)
+{
+    Count(CGL_DISABLE_CLIENT_STATE);
+    if (array == GL_NORMAL_ARRAY)
+        gl.normalArray = false;
+    else if (array == GL_VERTEX_ARRAY)
+        gl.vertexArray = false;
+    else
+        Misuse(CGL_DISABLE_CLIENT_STATE, "unknown array");
+}
+
+void glNormalPointer(GLenum type, GLsizei, const GLvoid* pointer)
+{
+    Count(CGL_NORMAL_POINTER);
+    if (type != GL_FLOAT) Misuse(CGL_NORMAL_POINTER, "not float");
+    gl.normals = pointer;
+}
+
+void glVertexPointer(GLint size, GLenum type, GLsizei, const GLvoid* pointer)
+{
+    Count(CGL_VERTEX_POINTER);
+    if (size != 3 || type != GL_FLOAT) Misuse(CGL_VERTEX_POINTER, "not three floats");
+    gl.vertices = pointer;
+}
+
+void glDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    Count(CGL_DRAW_ARRAYS);
+    if (!gl.vertexArray || !gl.vertices || (gl.normalArray && !gl.normals))
+        return Misuse(CGL_DRAW_ARRAYS, "no arrays to draw from");
+    if (mode != GL_TRIANGLES || first < 0 || count % 3 != 0)
+        return Misuse(CGL_DRAW_ARRAYS, "not whole triangles");
+    gl.arrayCorners += count;
+}
+
+const GLubyte* glGetString(GLenum)
+{
+    Count(CGL_GET_STRING);
+    return reinterpret_cast<const GLubyte*>("1.1 counting layer");
 }
 
 void glFlush()

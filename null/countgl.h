@@ -21,6 +21,7 @@ void CountGlReset();
 void CountGlResetCounters();
 
 long long CountGlCalls(CountGlEntry entry);
+long long CountGlArrayCorners(); // corners glDrawArrays drew since the counters were zeroed
 long long CountGlTotal(); // every GL call, the present excluded
 
 // Misuse seen since the last reset (stack under/overflow, calls not allowed inside

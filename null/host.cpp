@@ -33,7 +33,12 @@ void HostWatchFolder(const std::string& folder)
     nullHost.watchedFolder = folder;
 }
 
-void HostWatchLater(int ms)
+void HostLater(HostTimer timer, int)
 {
-    nullHost.watchLater.push_back(ms);
+    nullHost.later.push_back(timer);
+}
+
+void* HostGLProc(const char*)
+{
+    return nullptr; // OpenGL 1.1 only: models are drawn from client arrays
 }

@@ -13,7 +13,7 @@ struct NullHostRecord {
     int progressRunning = 0;             // begun and not yet ended
     void (*whileErrorShows)() = nullptr; // what a box's modal loop hands on meanwhile, if any
     std::string watchedFolder;           // the folder being watched
-    std::vector<int> watchLater;         // the moments asked for, not yet come (the test says)
+    std::vector<int> later;              // the timers asked for (HostLater), in order
 };
 
 extern NullHostRecord nullHost;

@@ -185,9 +185,9 @@ void HostProgressEnd()
 }
 
 // Watching: an inotify descriptor on the folder, read by a thread of its own that hands each
-// change on as an event; the moment HostWatchLater asks for comes from SDL's timer thread the
-// same way. Both threads sleep while nothing happens.
-static Uint32 watchEvents = 0; // a change (its name in data1), then the moment asked for
+// change on as an event; the timers of HostLater come from SDL's timer thread the same way. Both
+// threads sleep while nothing happens.
+static Uint32 watchEvents = 0; // a change (its name in data1), then a timer due (its number)
 static int watchDescriptor = -1, watchFolder = -1;
 
 static int ReadChanges(void*)
@@ -223,17 +223,29 @@ void HostWatchFolder(const std::string& folder)
                                         IN_MOVED_FROM | IN_MOVED_TO);
 }
 
-static Uint32 WatchMoment(Uint32, void*)
+// The timers of HostLater by number, and the one SDL runs for each.
+static SDL_TimerID timers[TIMER_REST + 1];
+
+static Uint32 TimerDue(Uint32, void* timer)
 {
     SDL_Event event = {};
     event.type = watchEvents + 1;
+    event.user.code = int(reinterpret_cast<intptr_t>(timer));
     SDL_PushEvent(&event);
     return 0; // once
 }
 
-void HostWatchLater(int ms)
+void HostLater(HostTimer timer, int ms)
 {
-    SDL_AddTimer(Uint32(ms), WatchMoment, nullptr);
+    if (watchEvents == 0) watchEvents = SDL_RegisterEvents(2);
+    if (watchEvents == Uint32(-1)) return;
+    if (timers[timer]) SDL_RemoveTimer(timers[timer]);
+    timers[timer] = SDL_AddTimer(Uint32(ms), TimerDue, reinterpret_cast<void*>(intptr_t(timer)));
+}
+
+void* HostGLProc(const char* name)
+{
+    return SDL_GL_GetProcAddress(name);
 }
 
 void SdlHostEvent(const SDL_Event& event)
@@ -244,6 +256,7 @@ void SdlHostEvent(const SDL_Event& event)
         WatchChanged(name ? name : "");
         SDL_free(name);
     } else if (event.type == watchEvents + 1) {
-        WatchTick();
+        timers[event.user.code] = 0;
+        ViewerTimer(event.user.code);
     }
 }

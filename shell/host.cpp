@@ -78,7 +78,7 @@ void HostProgressEnd()
 }
 
 // Watching: a thread waits on the system's change notice for the folder and posts a message to
-// the window for each; the moment HostWatchLater asks for is a window timer. Both wait without
+// the window for each; the timers of HostLater are window timers. Both wait without
 // using the processor.
 static std::atomic<HWND> watchTarget{nullptr}; // once the window exists; until then changes pass
 static HANDLE watchThread = nullptr, watchStop = nullptr;
@@ -120,7 +120,15 @@ void WatchTarget(HWND window)
     watchTarget = window;
 }
 
-void HostWatchLater(int ms)
+void HostLater(HostTimer timer, int ms)
 {
-    if (ViewerWindow()) SetTimer(ViewerWindow(), kWatchTimer, UINT(ms), nullptr);
+    if (ViewerWindow()) SetTimer(ViewerWindow(), UINT_PTR(timer), UINT(ms), nullptr);
+}
+
+void* HostGLProc(const char* name)
+{
+    // Some drivers answer 1, 2, 3 or -1 for a function they lack.
+    PROC proc = wglGetProcAddress(name);
+    intptr_t value = reinterpret_cast<intptr_t>(proc);
+    return value >= -1 && value <= 3 ? nullptr : reinterpret_cast<void*>(proc);
 }

@@ -14,10 +14,9 @@ void ShowErrorBox(HWND owner, const std::string& text);
 // past.
 [[noreturn]] void ExitWithError(HWND owner, const char* text);
 
-// The message a change in the watched folder posts to the window, and the window timer of
-// HostWatchLater; the window procedure hands both on to the core (WatchChanged, WatchTick).
+// The message a change in the watched folder posts to the window; the window procedure hands it
+// on to the core (WatchChanged), and HostLater's window timers (numbered as HostTimer) too.
 const UINT kWatchChanged = WM_APP + 1;
-const UINT_PTR kWatchTimer = 1;
 
 // The window that gets kWatchChanged (the watch may begin before it exists).
 void WatchTarget(HWND window);

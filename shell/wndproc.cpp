@@ -12,6 +12,7 @@
 #include "loader/path.h"
 #include "shell/host.h"
 #include "shell/pixelformat.h"
+#include "viewer/host.h"
 #include "viewer/keys.h"
 #include "viewer/open.h"
 #include "viewer/render.h"
@@ -174,9 +175,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         WatchChanged("");
         return 0;
     case WM_TIMER:
-        if (wParam != kWatchTimer) break;
-        KillTimer(hwnd, kWatchTimer);
-        WatchTick();
+        if (wParam != TIMER_WATCH && wParam != TIMER_REST) break;
+        KillTimer(hwnd, wParam);
+        ViewerTimer(int(wParam));
         return 0;
     case WM_DROPFILES:
         OpenDropped((HDROP)wParam);

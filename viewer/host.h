@@ -25,5 +25,16 @@ void HostProgressEnd();
 // name where the system tells it. A new folder replaces the last.
 void HostWatchFolder(const std::string& folder);
 
-// Calls WatchTick once, on the thread of the message loop, after ms milliseconds.
-void HostWatchLater(int ms);
+// The core's timers: a watched file's next look, and the whole model once it rests.
+enum HostTimer { TIMER_WATCH = 1, TIMER_REST = 2 };
+
+// Calls ViewerTimer(timer) once, on the thread of the message loop, after ms milliseconds; asked
+// again before then, the timer starts over.
+void HostLater(HostTimer timer, int ms);
+
+// The address of an OpenGL function beyond version 1.1, by its name, or null (the platform's
+// own lookup: wglGetProcAddress, SDL's, EGL's). The context is current.
+void* HostGLProc(const char* name);
+
+// What the platform calls when a timer of HostLater is due (in the core).
+void ViewerTimer(int timer);

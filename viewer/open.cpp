@@ -9,6 +9,7 @@
 #include "loader/shown.h"
 #include "loader/stamp.h"
 #include "viewer/host.h"
+#include "viewer/model.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 #include "viewer/watch.h"
@@ -16,10 +17,7 @@
 // A read that takes longer than this says so.
 const int kProgressDelayMs = 500;
 
-// The mesh shown in place of the built-in one: its arrays, the record that points into them,
-// and the name of its file.
-static MeshData shownData;
-static MeshModel shownModel;
+// The name of the file whose model is shown (viewer/model.h holds the model).
 static std::string shownName;
 
 std::string ViewerUsage()
@@ -141,9 +139,11 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
     std::string reason;
     FileStamp stamp = FileStampOf(path); // before the read: a change meanwhile is seen later
     if (LoadModelFile(path, LoadOptions(), &mesh, &reason)) {
-        ViewerShowMesh(&mesh, path);
-        WatchFile(path, stamp);
-        return true;
+        if (ViewerShowMesh(&mesh, path)) {
+            WatchFile(path, stamp);
+            return true;
+        }
+        reason = path + ": too large for memory";
     }
     // The loader's line starts with the name it was given; "cannot open" is said once.
     const std::string unreadable = path + ": cannot open: ";
@@ -153,18 +153,17 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
     return false;
 }
 
-void ViewerShowMesh(MeshData* mesh, const std::string& path)
+bool ViewerShowMesh(MeshData* mesh, const std::string& path)
 {
-    shownData = std::move(*mesh);
-    shownModel = MeshRecord(shownData);
+    if (!ModelShow(mesh)) return false;
     shownName = ShownText(PathBaseName(path));
-    viewer.mesh = &shownModel;
     RequestRedraw();
+    return true;
 }
 
 std::string ViewerTitle()
 {
-    if (viewer.mesh != &shownModel) return kWindowTitleUtf8;
+    if (!ModelShown()) return kWindowTitleUtf8;
     const std::string& note = WatchNote();
     return shownName + (note.empty() ? "" : " (" + note + ")") + " -" + kWindowTitleUtf8;
 }

@@ -43,8 +43,9 @@ void ViewerDropEnd();
 bool ViewerOpenFile(const std::string& path, std::string* error);
 
 // Draws mesh's contents from now on (taken over, kept until the next swap) and names the title
-// after path; rotation, spin, fog and wireframe stay. Asks for a frame.
-void ViewerShowMesh(MeshData* mesh, const std::string& path);
+// after path; rotation, spin, fog and wireframe stay. Asks for a frame. False, and the mesh shown
+// stays, when there is no memory for its arrays.
+bool ViewerShowMesh(MeshData* mesh, const std::string& path);
 
 // The window title in UTF-8: "NAME - " and the usual title while a file is shown; the usual
 // title alone for the built-in mesh.

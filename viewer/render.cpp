@@ -2,10 +2,12 @@
 // rotation step kept a rotation, the two materials and the mesh in immediate mode.
 #include "viewer/render.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "viewer/gl.h"
 #include "viewer/host.h"
+#include "viewer/model.h"
 #include "viewer/scene.h"
 #include "viewer/state.h"
 
@@ -70,8 +72,14 @@ void ApplyRotationStep()
     OrthonormaliseRotation(viewer.objectXform);
 }
 
-void BeginFrame()
+// The frame under way shows the model moving (turned by its step, moved or zoomed since the last
+// one): a model from a file may then draw its stand-in.
+static bool frameMoving = false;
+
+static void BeginWith(bool step)
 {
+    frameMoving = (step && viewer.rotating == 1 && IsProperStep(viewer.rotAngle, viewer.rotAxis)) ||
+                  viewer.panning == 1 || viewer.projectionStale == 1;
     if (viewer.projectionStale) SetProjection(); // zoomed or moved since the last frame
     if (viewer.fogOn) {
         glClearColor(0.5f, 0.25f, 0.25f, 1.0f);
@@ -82,7 +90,7 @@ void BeginFrame()
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    if (viewer.rotating == 1) ApplyRotationStep();
+    if (step && viewer.rotating == 1) ApplyRotationStep();
 
     if (viewer.wireframeOn) glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
 
@@ -102,6 +110,11 @@ void BeginFrame()
     ApplyMaterials();
 }
 
+void BeginFrame()
+{
+    BeginWith(true);
+}
+
 void EndFrame()
 {
     glPopMatrix();
@@ -115,11 +128,27 @@ void EndFrame()
     HostPresentFrame(viewer.hdc);
 }
 
-void RenderFrame()
+// A frame, timed when it draws a model from a file: the time tells its next frames what to draw.
+static void Render(bool step)
 {
-    BeginFrame();
+    auto start = std::chrono::steady_clock::now();
+    BeginWith(step);
     DrawModel();
     EndFrame();
+    if (ModelShown())
+        ModelFrameTook(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+}
+
+void RenderFrame()
+{
+    Render(true);
+}
+
+void RenderStill()
+{
+    Render(false);
 }
 
 void ApplyMaterials()
@@ -157,5 +186,8 @@ void DrawMesh(const MeshModel& mesh)
 
 void DrawModel()
 {
-    DrawMesh(*viewer.mesh);
+    if (ModelShown())
+        ModelDraw(frameMoving);
+    else
+        DrawMesh(meshModel);
 }

@@ -1,5 +1,10 @@
-// The one viewer state, the light directions, and what closing does to them.
+// The one viewer state, the light directions, what closing does to them, and the timers the
+// platform hands back.
 #include "viewer/state.h"
+
+#include "viewer/host.h"
+#include "viewer/model.h"
+#include "viewer/watch.h"
 
 ViewerState viewer;
 
@@ -11,6 +16,13 @@ const float lightPositions[6][4] = {
 void ResetViewerState()
 {
     viewer = ViewerState{};
+    ModelForget();
+}
+
+void ViewerTimer(int timer)
+{
+    if (timer == TIMER_WATCH) WatchTick();
+    if (timer == TIMER_REST) ModelRest();
 }
 
 void ViewerClose()

@@ -40,8 +40,6 @@ struct ViewerState {
     int panX = 0, panY = 0;            // the window point the pan has reached
     int viewWidth = 0, viewHeight = 0; // the viewport (client area); 0: winWidth x winHeight
     int projectionStale = 0;           // the next frame sets the projection again
-
-    const MeshModel* mesh = &meshModel; // what DrawModel draws: built in, or a file's (open.h)
 };
 
 extern ViewerState viewer;

@@ -33,7 +33,7 @@ static void LookLater()
 {
     if (lookPending) return;
     lookPending = true;
-    HostWatchLater(kWatchSettleMs);
+    HostLater(TIMER_WATCH, kWatchSettleMs);
 }
 
 void WatchChanged(const std::string& name)
@@ -69,10 +69,11 @@ void WatchTick()
     shown = now;
     MeshData mesh;
     std::string error;
-    if (LoadModelFile(watched, LoadOptions(), &mesh, &error)) {
+    bool loaded = LoadModelFile(watched, LoadOptions(), &mesh, &error);
+    if (loaded && ViewerShowMesh(&mesh, watched)) {
         note.clear();
-        ViewerShowMesh(&mesh, watched);
     } else {
+        if (loaded) error = watched + ": too large for memory";
         note = "cannot read: " + ReasonOf(error, watched);
         std::fprintf(stderr, "trackview: %s\n", error.c_str());
     }

@@ -23,7 +23,7 @@ void WatchFile(const std::string& path, const FileStamp& stamp);
 // From the platform: something named name (empty: not known) changed in the watched folder.
 void WatchChanged(const std::string& name);
 
-// From the platform: the moment that HostWatchLater asked for has come.
+// The moment of HostLater(TIMER_WATCH) has come.
 void WatchTick();
 
 // Why the last read of the watched file failed ("cannot read: ..."), or empty.
