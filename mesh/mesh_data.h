@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,19 @@ const size_t kMeshMaxFaces = 715827882;
 // screen; below it the viewer shows little more than its background.
 const double kMeshMinRadius = 1.0;
 
+// A colour of the file's, 8 bits a channel, in the order OpenGL reads unsigned bytes.
+struct MeshColor {
+    uint8_t r, g, b, a;
+};
+
 struct MeshData {
     std::string name;
     std::vector<Vec3> vertices; // as read: shared or not, as the file has them, until merged
     std::vector<Vec3> normals;
     std::vector<MeshFace> faces;
+    std::vector<MeshColor> colors; // the file's colour of each position; empty: it has none
+    std::vector<int32_t> points;   // positions drawn as points
+    std::vector<int32_t> lines;    // positions drawn as lines, two a line
 };
 
 // The record through which the renderer reaches the mesh, pointing into its arrays (valid while

@@ -91,17 +91,36 @@ MeshShape MeshShapeOf(const MeshData& mesh)
 {
     MeshShape shape;
     shape.vertices = mesh.vertices;
+    shape.colors = mesh.colors;
+    shape.points = mesh.points;
+    shape.lines = mesh.lines;
     shape.corners.reserve(3 * mesh.faces.size());
     for (const MeshFace& face : mesh.faces)
         shape.corners.insert(shape.corners.end(), face.vertexIndex, face.vertexIndex + 3);
     return shape;
 }
 
-MeshData MeshStandIn(const MeshShape& shape, size_t targetFaces)
+size_t MeshShapeElements(const MeshShape& shape)
+{
+    return shape.corners.size() / 3 + shape.points.size() + shape.lines.size() / 2;
+}
+
+// Whether an element of n corners (1 to 3) in these cells is the first in them, whichever way
+// round it came: two facing ways on one spot would show both materials in turn. Cells below
+// 2^20 only.
+static bool FirstOfItsCells(CellTable& seen, const uint32_t* cells, int n)
+{
+    uint32_t s[3] = {cells[0], n > 1 ? cells[1] : 0, n > 2 ? cells[2] : 0};
+    std::sort(s, s + n);
+    uint64_t key = uint64_t(n) << 60 | uint64_t(s[0]) << 40 | uint64_t(s[1]) << 20 | s[2];
+    return CellOf(seen, key) + 1 == seen.count;
+}
+
+MeshData MeshStandIn(const MeshShape& shape, size_t target)
 {
     MeshData out;
     const std::vector<Vec3>& vertices = shape.vertices;
-    if (shape.corners.size() / 3 <= targetFaces || vertices.empty() || targetFaces < 2) return out;
+    if (MeshShapeElements(shape) <= target || vertices.empty() || target < 2) return out;
     Vec3 low = vertices[0], high = vertices[0];
     for (const Vec3& v : vertices) {
         low = Vec3{std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
@@ -109,8 +128,9 @@ MeshData MeshStandIn(const MeshShape& shape, size_t targetFaces)
     }
     double extent = std::max({high.x - low.x, high.y - low.y, high.z - low.z, 1e-6f});
     Grid grid{low, extent / 64};
+    // A surface covers half as many cells as its stand-in has triangles; a cloud one a point.
+    size_t cellsWanted = shape.corners.empty() ? target : target / 2;
     // Several positions a cell in the sample, so that it finds nearly every cell they cover.
-    size_t cellsWanted = targetFaces / 2;
     size_t stride = std::max<size_t>(1, vertices.size() / (8 * cellsWanted));
     for (int round = 0; round < 4; ++round) {
         size_t covered = std::max<size_t>(1, CellsCovered(vertices, grid, stride));
@@ -123,39 +143,58 @@ MeshData MeshStandIn(const MeshShape& shape, size_t targetFaces)
     CellTable t;
     CellTableStart(t, 2 * cellsWanted);
     std::vector<uint32_t> cellOf(vertices.size());
-    std::vector<double> sums;
+    std::vector<double> sums; // x y z, then r g b a where there are colours
     std::vector<uint32_t> counts;
+    const size_t sumsOf = shape.colors.empty() ? 3 : 7;
     for (size_t i = 0; i < vertices.size(); ++i) {
         const Vec3& v = vertices[i];
         uint32_t cell = CellOf(t, KeyOf(grid, v));
         cellOf[i] = cell;
         if (cell == counts.size()) {
             counts.push_back(0);
-            sums.insert(sums.end(), {0.0, 0.0, 0.0});
+            sums.resize(sums.size() + sumsOf, 0.0);
         }
         ++counts[cell];
-        sums[3 * cell] += v.x, sums[3 * cell + 1] += v.y, sums[3 * cell + 2] += v.z;
+        double* sum = &sums[sumsOf * cell];
+        sum[0] += v.x, sum[1] += v.y, sum[2] += v.z;
+        if (sumsOf == 7) {
+            const MeshColor& c = shape.colors[i];
+            sum[3] += c.r, sum[4] += c.g, sum[5] += c.b, sum[6] += c.a;
+        }
     }
     out.vertices.resize(counts.size());
-    for (size_t c = 0; c < counts.size(); ++c)
-        out.vertices[c] = Vec3{float(sums[3 * c] / counts[c]), float(sums[3 * c + 1] / counts[c]),
-                               float(sums[3 * c + 2] / counts[c])};
-
-    // Each triangle that spans three cells, once, whichever way round it came: two facing ways
-    // on one spot would show both materials in turn. (Past 2^21 cells none are told apart.)
-    CellTable seen;
-    CellTableStart(seen, 2 * targetFaces);
-    bool once = t.count < (1u << 21);
-    for (size_t k = 0; k + 2 < shape.corners.size(); k += 3) {
-        uint32_t c[3] = {cellOf[size_t(shape.corners[k])], cellOf[size_t(shape.corners[k + 1])],
-                         cellOf[size_t(shape.corners[k + 2])]};
-        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;
-        uint32_t s[3] = {c[0], c[1], c[2]};
-        std::sort(s, s + 3);
-        uint64_t key = uint64_t(s[0]) << 42 | uint64_t(s[1]) << 21 | s[2];
-        if (once && CellOf(seen, key) + 1 != seen.count) continue;
-        MeshAppendFace(out, int32_t(c[0]), int32_t(c[1]), int32_t(c[2]), 0, 0, 0);
+    if (sumsOf == 7) out.colors.resize(counts.size());
+    for (size_t c = 0; c < counts.size(); ++c) {
+        const double* sum = &sums[sumsOf * c];
+        double n = counts[c];
+        out.vertices[c] = Vec3{float(sum[0] / n), float(sum[1] / n), float(sum[2] / n)};
+        if (sumsOf == 7)
+            out.colors[c] = MeshColor{uint8_t(sum[3] / n + 0.5), uint8_t(sum[4] / n + 0.5),
+                                      uint8_t(sum[5] / n + 0.5), uint8_t(sum[6] / n + 0.5)};
     }
+
+    // Past 2^20 cells the keys could not tell elements apart: all are kept then.
+    CellTable seen;
+    CellTableStart(seen, 2 * target);
+    bool once = t.count < (1u << 20);
+    auto keep = [&](const std::vector<int32_t>& indices, int n, std::vector<int32_t>* into) {
+        for (size_t k = 0; k + n <= indices.size(); k += size_t(n)) {
+            uint32_t c[3];
+            bool spans = true; // all its corners in cells of their own
+            for (int j = 0; j < n; ++j) {
+                c[j] = cellOf[size_t(indices[k + j])];
+                for (int i = 0; i < j; ++i) spans = spans && c[i] != c[j];
+            }
+            if (!spans || (once && !FirstOfItsCells(seen, c, n))) continue;
+            for (int j = 0; j < n; ++j) into->push_back(int32_t(c[j]));
+        }
+    };
+    std::vector<int32_t> corners;
+    keep(shape.corners, 3, &corners);
+    keep(shape.points, 1, &out.points);
+    keep(shape.lines, 2, &out.lines);
+    for (size_t k = 0; k + 2 < corners.size(); k += 3)
+        MeshAppendFace(out, corners[k], corners[k + 1], corners[k + 2], 0, 0, 0);
     MeshSetFlatNormals(out);
     return out;
 }

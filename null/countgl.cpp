@@ -14,9 +14,10 @@ namespace
 
 const int kModelviewDepth = 32;
 const int kProjectionDepth = 2;
-const GLenum kCapabilities[] = {GL_FOG,    GL_LIGHTING,  GL_DEPTH_TEST, GL_LIGHT0, GL_LIGHT1,
-                                GL_LIGHT2, GL_LIGHT3,    GL_LIGHT4,     GL_LIGHT5, GL_LIGHT6,
-                                GL_LIGHT7, GL_NORMALIZE, GL_CULL_FACE,  GL_BLEND,  GL_TEXTURE_2D};
+const GLenum kCapabilities[] = {GL_FOG,       GL_LIGHTING, GL_DEPTH_TEST, GL_LIGHT0,
+                                GL_LIGHT1,    GL_LIGHT2,   GL_LIGHT3,     GL_LIGHT4,
+                                GL_LIGHT5,    GL_LIGHT6,   GL_LIGHT7,     GL_NORMALIZE,
+                                GL_CULL_FACE, GL_BLEND,    GL_TEXTURE_2D, GL_COLOR_MATERIAL};
 const int kCapabilityCount = sizeof kCapabilities / sizeof kCapabilities[0];
 
 struct Context {
@@ -30,9 +31,9 @@ struct Context {
     bool insideBegin;
     GLenum beginMode;
     long long verticesInBegin;
-    bool normalArray, vertexArray;
-    const void *normals, *vertices;
-    long long arrayCorners; // corners drawn from arrays since the last reset of the counters
+    bool normalArray, vertexArray, colorArray;
+    const void *normals, *vertices, *colors;
+    long long arrayCorners, lineEnds, points; // drawn from arrays since the counters were zeroed
     int misuses;
     char firstMisuse[96];
 };
@@ -113,12 +114,22 @@ void CountGlReset()
 void CountGlResetCounters()
 {
     std::memset(gl.calls, 0, sizeof gl.calls);
-    gl.arrayCorners = 0;
+    gl.arrayCorners = gl.lineEnds = gl.points = 0;
 }
 
 long long CountGlArrayCorners()
 {
     return gl.arrayCorners;
+}
+
+long long CountGlLineEnds()
+{
+    return gl.lineEnds;
+}
+
+long long CountGlPoints()
+{
+    return gl.points;
 }
 
 long long CountGlCalls(CountGlEntry entry)
@@ -381,14 +392,48 @@ void glVertexPointer(GLint size, GLenum type, GLsizei, const GLvoid* pointer)
     gl.vertices = pointer;
 }
 
+void glColorPointer(GLint size, GLenum type, GLsizei, const GLvoid* pointer)
+{
+    Count(CGL_COLOR_POINTER);
+    if (size != 4 || type != GL_UNSIGNED_BYTE) Misuse(CGL_COLOR_POINTER, "not four bytes");
+    gl.colors = pointer;
+}
+
 void glDrawArrays(GLenum mode, GLint first, GLsizei count)
 {
     Count(CGL_DRAW_ARRAYS);
-    if (!gl.vertexArray || !gl.vertices || (gl.normalArray && !gl.normals))
+    if (!gl.vertexArray || !gl.vertices || (gl.normalArray && !gl.normals) ||
+        (gl.colorArray && !gl.colors))
         return Misuse(CGL_DRAW_ARRAYS, "no arrays to draw from");
-    if (mode != GL_TRIANGLES || first < 0 || count % 3 != 0)
-        return Misuse(CGL_DRAW_ARRAYS, "not whole triangles");
-    gl.arrayCorners += count;
+    int per = mode == GL_TRIANGLES ? 3 : mode == GL_LINES ? 2 : mode == GL_POINTS ? 1 : 0;
+    if (per == 0 || first < 0 || count % per != 0)
+        return Misuse(CGL_DRAW_ARRAYS, "not whole triangles, lines or points");
+    if (mode == GL_TRIANGLES) gl.arrayCorners += count;
+    if (mode == GL_LINES) gl.lineEnds += count;
+    if (mode == GL_POINTS) gl.points += count;
+}
+
+void glColorMaterial(GLenum face, GLenum)
+{
+    Count(CGL_COLOR_MATERIAL);
+    if (!IsFace(face)) Misuse(CGL_COLOR_MATERIAL, "bad face");
+}
+
+void glCullFace(GLenum face)
+{
+    Count(CGL_CULL_FACE);
+    if (!IsFace(face)) Misuse(CGL_CULL_FACE, "bad face");
+}
+
+void glPointSize(GLfloat size)
+{
+    Count(CGL_POINT_SIZE);
+    if (!(size > 0.0f)) Misuse(CGL_POINT_SIZE, "not positive");
+}
+
+void glColor4f(GLfloat, GLfloat, GLfloat, GLfloat)
+{
+    Count(CGL_COLOR4F, true);
 }
 
 const GLubyte* glGetString(GLenum)

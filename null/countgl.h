@@ -21,7 +21,10 @@ void CountGlReset();
 void CountGlResetCounters();
 
 long long CountGlCalls(CountGlEntry entry);
-long long CountGlArrayCorners(); // corners glDrawArrays drew since the counters were zeroed
+// What glDrawArrays drew since the counters were zeroed: triangles' corners, lines' ends, points.
+long long CountGlArrayCorners();
+long long CountGlLineEnds();
+long long CountGlPoints();
 long long CountGlTotal(); // every GL call, the present excluded
 
 // Misuse seen since the last reset (stack under/overflow, calls not allowed inside

@@ -1,6 +1,7 @@
 // The key table: what each character code does to the viewer state.
 #include "viewer/keys.h"
 
+#include "viewer/model.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 #include "viewer/view.h"
@@ -46,6 +47,10 @@ KeyResult KeyCommand(int charCode)
     case 'r':
         ViewReset();
         return KEY_CONSUMED;
+    case 'c':
+        if (!ModelColored()) return KEY_DEFAULT; // nothing to switch to: not a command then
+        viewer.fileColorsOn = Toggled(viewer.fileColorsOn);
+        break;
     default:
         return KEY_DEFAULT;
     }

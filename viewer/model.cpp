@@ -3,6 +3,7 @@
 #include "viewer/model.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -14,9 +15,9 @@
 #include "viewer/render.h"
 #include "viewer/state.h"
 
-// A model up to this many triangles needs no stand-in until frames of it are measured too slow;
-// a bigger one starts with one of kStandInStartFaces, resized to fit kMovingFrameMs.
-const size_t kStandInAbove = 100000, kStandInStartFaces = 40000, kStandInLeastFaces = 2000;
+// A model of up to this many elements (triangles, points, lines) gets no stand-in; a bigger one
+// starts with one of kStandInStartElements, resized to fit kMovingFrameMs.
+const size_t kStandInAbove = 100000, kStandInStartElements = 40000, kStandInLeast = 2000;
 const int kStandInResizes = 4;
 
 #ifndef GL_ARRAY_BUFFER // OpenGL 1.5, which Windows' own headers lack
@@ -42,15 +43,22 @@ struct BufferCalls {
     DeleteBuffers remove = nullptr;
 };
 
+// One list as drawn: its arrays, or the buffer object they went to.
 struct Drawn {
-    MeshArrays arrays; // empty once handed to a buffer object
+    DrawList list;
     GLuint buffer = 0;
-    size_t corners = 0;
+};
+
+// The whole model, or its stand-in.
+struct Look {
+    Drawn triangles, points, lines;
+    size_t elements = 0; // what a frame of it sends: triangles, points and lines
 };
 
 struct Shown {
     MeshShape source; // kept to cut the stand-in again at another size
-    Drawn whole, standIn;
+    Look whole, standIn;
+    bool colored = false;
     double wholeMs = -1, standInMs = -1; // -1: not measured yet
     int standInFrames = 0;               // measured since it was cut (the first is not)
     int resizes = 0;
@@ -85,61 +93,135 @@ void Release(Drawn& d)
     d = Drawn();
 }
 
-// The arrays of mesh (for a buffer object once a frame draws them).
-bool Prepare(const MeshData& mesh, Drawn* d)
+void Release(Look& look)
 {
-    Release(*d);
-    d->arrays = MeshArraysOf(mesh);
-    d->corners = d->arrays.count;
-    return d->arrays.corners != nullptr;
+    Release(look.triangles);
+    Release(look.points);
+    Release(look.lines);
+    look.elements = 0;
+}
+
+// The arrays of mesh (for buffer objects once a frame draws them).
+bool Prepare(const MeshData& mesh, Look* look)
+{
+    Release(*look);
+    MeshArrays arrays;
+    if (!MeshArraysOf(mesh, &arrays)) return false;
+    look->triangles.list = std::move(arrays.triangles);
+    look->points.list = std::move(arrays.points);
+    look->lines.list = std::move(arrays.lines);
+    look->elements =
+        look->triangles.list.count / 3 + look->points.list.count + look->lines.list.count / 2;
+    return true;
 }
 
 // Hands the arrays to a buffer object where the driver has them (the context is current while a
 // frame draws, not always when a model is read).
 void Upload(Drawn& d)
 {
-    if (d.buffer || !d.arrays.corners || !HasBufferObjects()) return;
+    DrawList& list = d.list;
+    if (d.buffer || !list.data || list.count == 0 || !HasBufferObjects()) return;
     buffers.gen(1, &d.buffer);
     buffers.bind(GL_ARRAY_BUFFER, d.buffer);
-    buffers.data(GL_ARRAY_BUFFER, ptrdiff_t(d.corners * kCornerFloats * sizeof(float)),
-                 d.arrays.corners.get(), GL_STATIC_DRAW);
+    buffers.data(GL_ARRAY_BUFFER, ptrdiff_t(list.count * size_t(list.stride) * sizeof(float)),
+                 list.data.get(), GL_STATIC_DRAW);
     buffers.bind(GL_ARRAY_BUFFER, 0);
-    d.arrays = MeshArrays();
+    list.data.reset();
 }
 
-void CutStandIn(size_t faces)
+void CutStandIn(size_t elements)
 {
-    MeshData standIn = MeshStandIn(shown.source, faces);
+    MeshData standIn = MeshStandIn(shown.source, elements);
     Release(shown.standIn);
-    if (!standIn.faces.empty()) Prepare(standIn, &shown.standIn);
+    if (!standIn.vertices.empty()) Prepare(standIn, &shown.standIn);
     shown.standInMs = -1;
     shown.standInFrames = 0;
 }
 
-// The whole mesh fits a moving frame: measured so, or by the stand-in's time per triangle (its
+// The whole model fits a moving frame: measured so, or by the stand-in's time an element (its
 // fixed costs counted in, so the guess errs towards the stand-in).
 bool WholeFits()
 {
     if (shown.wholeMs >= 0) return shown.wholeMs <= kMovingFrameMs;
-    if (shown.standInMs < 0 || shown.standIn.corners == 0) return shown.standIn.corners == 0;
-    return shown.standInMs * double(shown.whole.corners) / double(shown.standIn.corners) <=
+    if (shown.standInMs < 0 || shown.standIn.elements == 0) return shown.standIn.elements == 0;
+    return shown.standInMs * double(shown.whole.elements) / double(shown.standIn.elements) <=
            kMovingFrameMs;
 }
 
-void Draw(Drawn& d)
+// Sends the list with the arrays the frame wants of it: the normals where lit, the colour (or
+// the back's colour) where the file's colours show.
+void Send(Drawn& d, GLenum mode, bool normals, int color)
 {
+    const DrawList& list = d.list;
+    if (list.count == 0) return;
     Upload(d);
-    const float* base = d.buffer ? nullptr : d.arrays.corners.get();
+    // In a buffer object a part is found by its offset; in client arrays by its address.
+    auto part = [&](int at) -> const void* {
+        if (d.buffer) return reinterpret_cast<const void*>(uintptr_t(at) * sizeof(float));
+        return list.data.get() + at;
+    };
+    GLsizei stride = GLsizei(size_t(list.stride) * sizeof(float));
     if (d.buffer) buffers.bind(GL_ARRAY_BUFFER, d.buffer);
-    glLineWidth(3.5f); // as DrawMesh: it shows in wireframe
-    glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glNormalPointer(GL_FLOAT, GLsizei(kCornerFloats * sizeof(float)), base);
-    glVertexPointer(3, GL_FLOAT, GLsizei(kCornerFloats * sizeof(float)), base + kCornerPosition);
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(d.corners));
+    glVertexPointer(3, GL_FLOAT, stride, part(list.position));
+    if (normals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, stride, part(list.normal));
+    }
+    if (color >= 0) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, stride, part(color));
+    }
+    glDrawArrays(mode, 0, GLsizei(list.count));
+    if (color >= 0) glDisableClientState(GL_COLOR_ARRAY);
+    if (normals) glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
     if (d.buffer) buffers.bind(GL_ARRAY_BUFFER, 0);
+}
+
+// The triangles lit by the two materials, or in the file's colours, lit as the materials are:
+// the fronts in their colours and, culled apart, the backs darker. (In wireframe every line
+// shows, in the front's colours.)
+void DrawTriangles(Drawn& triangles)
+{
+    glLineWidth(3.5f); // as DrawMesh: it shows in wireframe
+    const DrawList& list = triangles.list;
+    if (viewer.fileColorsOn == 0 || list.color < 0) {
+        Send(triangles, GL_TRIANGLES, true, -1);
+        return;
+    }
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    if (viewer.wireframeOn) {
+        Send(triangles, GL_TRIANGLES, true, list.color);
+    } else {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        Send(triangles, GL_TRIANGLES, true, list.color);
+        glCullFace(GL_FRONT);
+        Send(triangles, GL_TRIANGLES, true, list.backColor);
+        glDisable(GL_CULL_FACE);
+    }
+    glDisable(GL_COLOR_MATERIAL);
+}
+
+// Points and lines have no face to light: their own colours, or the front material's.
+void DrawUnlit(Drawn& d, GLenum mode)
+{
+    if (d.list.count == 0) return;
+    glDisable(GL_LIGHTING);
+    glPointSize(3.0f);
+    glLineWidth(2.0f);
+    glColor4f(0.7f, 0.1f, 0.8f, 1.0f);
+    Send(d, mode, false, d.list.color);
+    glEnable(GL_LIGHTING);
+}
+
+void Draw(Look& look)
+{
+    DrawTriangles(look.triangles);
+    DrawUnlit(look.lines, GL_LINES);
+    DrawUnlit(look.points, GL_POINTS);
 }
 
 } // namespace
@@ -150,9 +232,10 @@ bool ModelShow(MeshData* mesh)
     if (!Prepare(*mesh, &next.whole)) return false;
     ModelForget();
     shown = std::move(next);
+    shown.colored = !mesh->colors.empty();
     shown.source = MeshShapeOf(*mesh);
     *mesh = MeshData(); // the arrays hold what is drawn; the shape what a stand-in is cut from
-    if (shown.source.corners.size() / 3 > kStandInAbove) CutStandIn(kStandInStartFaces);
+    if (shown.whole.elements > kStandInAbove) CutStandIn(kStandInStartElements);
     return true;
 }
 
@@ -165,13 +248,18 @@ void ModelForget()
 
 bool ModelShown()
 {
-    return shown.whole.corners > 0;
+    return shown.whole.elements > 0;
+}
+
+bool ModelColored()
+{
+    return shown.colored;
 }
 
 void ModelDraw(bool moving)
 {
     shown.drawing = true;
-    shown.drewStandIn = moving && shown.standIn.corners > 0 && !WholeFits();
+    shown.drewStandIn = moving && shown.standIn.elements > 0 && !WholeFits();
     Draw(shown.drewStandIn ? shown.standIn : shown.whole);
 }
 
@@ -190,10 +278,10 @@ void ModelFrameTook(double ms)
     shown.standInMs = shown.standInMs < 0 ? ms : 0.7 * shown.standInMs + 0.3 * ms;
     if (shown.standInFrames < 4 || shown.resizes >= kStandInResizes) return;
     double ratio = kMovingFrameMs / shown.standInMs;
-    size_t faces = shown.standIn.corners / 3, most = shown.source.corners.size() / 6;
-    if (ratio > 0.8 && (ratio < 1.6 || faces >= most)) return;
+    size_t elements = shown.standIn.elements, most = shown.whole.elements / 2;
+    if (ratio > 0.8 && (ratio < 1.6 || elements >= most)) return;
     ++shown.resizes;
-    CutStandIn(std::min(std::max(size_t(double(faces) * ratio * 0.9), kStandInLeastFaces), most));
+    CutStandIn(std::min(std::max(size_t(double(elements) * ratio * 0.9), kStandInLeast), most));
 }
 
 void ModelRest()

@@ -1,8 +1,8 @@
-// A model read from a file as the renderer holds it: the whole mesh, and for a big one a lighter
-// stand-in, each as arrays (client arrays, which OpenGL 1.1 has; buffer objects where the driver
-// offers them), and which of the two a frame draws. While the model moves (turned, spinning,
-// zoomed or moved), a frame draws the stand-in when the whole mesh would not fit in
-// kMovingFrameMs, as measured; once it rests, the whole mesh: a still picture always shows all
+// A model read from a file as the renderer holds it: the whole of it (triangles, points, lines),
+// and for a big one a lighter stand-in, each as arrays (client arrays, which OpenGL 1.1 has; buffer
+// objects where the driver offers them), and which of the two a frame draws. While the model moves
+// (turned, spinning, zoomed or moved), a frame draws the stand-in when the whole mesh would not fit
+// in kMovingFrameMs, as measured; once it rests, the whole mesh: a still picture always shows all
 // of it. The built-in mesh is none of this: it keeps its immediate-mode calls.
 #pragma once
 
@@ -23,6 +23,9 @@ void ModelForget();
 
 // A model from a file is drawn, not the built-in mesh.
 bool ModelShown();
+
+// The model shown has colours of its own ('c' shows them on its faces).
+bool ModelColored();
 
 // Draws the whole model, or while it moves the stand-in where the whole would take too long.
 void ModelDraw(bool moving);

@@ -20,6 +20,7 @@ struct ViewerState {
 
     int fogOn = 0;
     int wireframeOn = 0;
+    int fileColorsOn = 0; // the faces of a model with colours of its own in those ('c')
 
     int rotating = 1;
     int spinning = 1;

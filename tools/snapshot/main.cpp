@@ -148,9 +148,9 @@ static void PrintState()
     PrintField("rotAxis", &viewer.rotAxis.x, 3);
     PrintField("lastPos", &viewer.lastPos.x, 3);
     std::printf("\"rotating\":%d,\"spinning\":%d,\"dragging\":%d,\"fogOn\":%d,\"wireframeOn\":%d,"
-                "\"idleHook\":%s,\"frames\":%d}\n",
+                "\"fileColorsOn\":%d,\"idleHook\":%s,\"frames\":%d}\n",
                 viewer.rotating, viewer.spinning, viewer.dragging, viewer.fogOn, viewer.wireframeOn,
-                viewer.idleHook ? "true" : "false", HeadlessFramesPresented());
+                viewer.fileColorsOn, viewer.idleHook ? "true" : "false", HeadlessFramesPresented());
 }
 
 int main(int argc, char** argv)
