@@ -50,9 +50,13 @@ TEST(ShownText, EscapesWhatCouldForgeALineOrTurnTheTextAndShortensTheMiddle)
     EXPECT_EQ(ShownText("a\nFORGED\t\x1b[2J"), "a\\nFORGED\\t\\x1b[2J");
     EXPECT_EQ(ShownText("x\xE2\x80\xAEjbo.exe"), "x\\u202ejbo.exe"); // right-to-left override
     EXPECT_EQ(ShownText("\xC2\x85\xFF"), "\\u0085\xEF\xBF\xBD");     // C1 control, not UTF-8
-    std::string shown = ShownText(std::string(50, 'a') + "\n" + std::string(50, 'b') + ".obj");
+    std::string shown = ShownText(std::string(150, 'a') + "\n" + std::string(150, 'b') + ".obj");
     EXPECT_EQ(shown.size(), kShownLength);
     EXPECT_EQ(shown.substr(0, 3), "aaa");
     EXPECT_EQ(shown.substr(shown.size() - 7), "bbb.obj");
     EXPECT_NE(shown.find("..."), std::string::npos);
+    // Right-to-left letters are isolated, so that they cannot turn the text around them.
+    const std::string hebrew = "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D.obj";
+    EXPECT_EQ(ShownText(hebrew), "\xE2\x81\xA8" + hebrew + "\xE2\x81\xA9");
+    EXPECT_EQ(ShownEscaped(std::string(300, 'x') + "\n"), std::string(300, 'x') + "\\n");
 }

@@ -18,6 +18,7 @@
 #include "loader/formats.h"
 #include "loader/load.h"
 #include "loader/path.h"
+#include "loader/shown.h"
 #include "tools/meshsrc/mesh_source.h"
 #include "tools/output/output_file.h"
 
@@ -106,9 +107,10 @@ static int ParseArguments(int argc, char** argv, Arguments* args)
 }
 
 // A failed run leaves what OUT held untouched: it may be the user's own file, named by mistake.
+// One line, whatever the names in it hold.
 static int Fail(const std::string& error)
 {
-    std::fprintf(stderr, "trackview-meshc: %s\n", error.c_str());
+    std::fprintf(stderr, "trackview-meshc: %s\n", ShownEscaped(error).c_str());
     return 1;
 }
 
@@ -190,9 +192,10 @@ int main(int argc, char** argv)
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-        return Fail(args.input + ": reading took more than " + std::to_string(limit) +
+        return Fail(ShownText(args.input) + ": reading took more than " + std::to_string(limit) +
                     " s; stopped");
     if (WIFSIGNALED(status))
-        return Fail(args.input + ": conversion crashed (" + strsignal(WTERMSIG(status)) + ")");
+        return Fail(ShownText(args.input) + ": conversion crashed (" + strsignal(WTERMSIG(status)) +
+                    ")");
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

@@ -10,6 +10,7 @@
 
 #include "headless/headless.h"
 #include "loader/formats.h"
+#include "loader/shown.h"
 #include "tools/output/output_file.h"
 #include "tools/snapshot/png_write.h"
 #include "tools/snapshot/script.h"
@@ -43,18 +44,7 @@ struct Options {
 // hold any); returns code (2 for a usage error, 1 for a failed write).
 static int Failure(int code, const std::string& message)
 {
-    std::string line;
-    for (unsigned char c : message) {
-        char escaped[8];
-        if (c >= 0x20 && c != 0x7f)
-            std::snprintf(escaped, sizeof escaped, "%c", c);
-        else if (c == '\n')
-            std::snprintf(escaped, sizeof escaped, "\\n");
-        else
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-        line += escaped;
-    }
-    std::fprintf(stderr, "trackview-snapshot: %s\n", line.c_str());
+    std::fprintf(stderr, "trackview-snapshot: %s\n", ShownEscaped(message).c_str());
     return code;
 }
 

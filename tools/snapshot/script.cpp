@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "loader/shown.h"
 #include "viewer/keys.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
@@ -35,17 +36,18 @@ static const ScriptVerb kPointerVerbs[] = {{"press", SCRIPT_PRESS},
                                            {"rpress", SCRIPT_RPRESS},
                                            {"rrelease", SCRIPT_RRELEASE}};
 
-static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events, std::string* error)
+static bool ParseItem(const std::string& text, std::vector<ScriptEvent>* events, std::string* error)
 {
-    std::istringstream in(item);
+    std::istringstream in(text);
     std::vector<std::string> words;
     for (std::string word; in >> word;) words.push_back(word);
     if (words.empty()) return true; // tolerate "a;;b" and a trailing ';'
 
     const std::string& verb = words[0];
+    const std::string item = ShownText(text); // as a message may show it
     auto wrongCount = [&](size_t want) {
-        *error =
-            "'" + verb + "' takes " + std::to_string(want - 1) + " argument(s): '" + item + "'";
+        *error = "'" + ShownText(verb) + "' takes " + std::to_string(want - 1) + " argument(s): '" +
+                 item + "'";
         return false;
     };
     ScriptEvent event{SCRIPT_PAINT, 0, 0};
@@ -95,7 +97,7 @@ static bool ParseItem(const std::string& item, std::vector<ScriptEvent>* events,
     } else {
         std::string verbs;
         for (const ScriptVerb& v : kPointerVerbs) verbs += std::string(v.name) + ", ";
-        *error = "unknown event '" + verb + "' (" + verbs + "wheel, key, paint, idle)";
+        *error = "unknown event '" + ShownText(verb) + "' (" + verbs + "wheel, key, paint, idle)";
         return false;
     }
     events->push_back(event);
