@@ -11,7 +11,6 @@
 namespace
 {
 
-const int kRing = 1000, kTube = 500; // 500,000 positions, 1,000,000 triangles
 const double kPi = 3.14159265358979323846;
 
 struct Torus {
@@ -19,22 +18,24 @@ struct Torus {
     std::vector<uint32_t> triangles;       // three per triangle
 };
 
-Torus MakeTorus()
+// ring x tube quads, two triangles each: 1000 x 500 is 1,000,000 triangles, 2500 x 2000 ten
+// million.
+Torus MakeTorus(uint32_t ring, uint32_t tube)
 {
     Torus t;
-    for (int i = 0; i < kRing; ++i)
-        for (int j = 0; j < kTube; ++j) {
-            double u = 2 * kPi * i / kRing, v = 2 * kPi * j / kTube, r = 3 + std::cos(v);
+    for (uint32_t i = 0; i < ring; ++i)
+        for (uint32_t j = 0; j < tube; ++j) {
+            double u = 2 * kPi * i / ring, v = 2 * kPi * j / tube, r = 3 + std::cos(v);
             t.positions.insert(t.positions.end(), {float(r * std::cos(u)), float(r * std::sin(u)),
                                                    float(std::sin(v))});
             t.normals.insert(t.normals.end(),
                              {float(std::cos(v) * std::cos(u)), float(std::cos(v) * std::sin(u)),
                               float(std::sin(v))});
         }
-    for (uint32_t i = 0; i < kRing; ++i)
-        for (uint32_t j = 0; j < kTube; ++j) {
-            uint32_t a = i * kTube + j, b = (i + 1) % kRing * kTube + j,
-                     c = (i + 1) % kRing * kTube + (j + 1) % kTube, d = i * kTube + (j + 1) % kTube;
+    for (uint32_t i = 0; i < ring; ++i)
+        for (uint32_t j = 0; j < tube; ++j) {
+            uint32_t a = i * tube + j, b = (i + 1) % ring * tube + j,
+                     c = (i + 1) % ring * tube + (j + 1) % tube, d = i * tube + (j + 1) % tube;
             t.triangles.insert(t.triangles.end(), {a, b, c, a, c, d});
         }
     return t;
@@ -150,26 +151,35 @@ void WritePolygons(FILE* out)
 std::vector<BenchModel> WriteBenchModels(const std::string& folder)
 {
     mkdir(folder.c_str(), 0755);
-    std::vector<BenchModel> models = {
-        {folder + "/torus_1m.obj", "1M triangles, OBJ, f a//n"},
-        {folder + "/torus_1m.ply", "1M triangles, binary PLY"},
-        {folder + "/torus_1m.stl", "1M triangles, binary STL"},
-        {folder + "/torus_1m.glb", "1M triangles, GLB"},
-        {folder + "/polygons_5m.ply", "5M triangles, binary PLY, 50-gons"}};
-    void (*writers[])(const Torus&, FILE*) = {WriteObj, WritePly, WriteStl, WriteGlb};
-    Torus torus;
-    for (size_t i = 0; i < models.size(); ++i) {
-        if (Exists(models[i].path)) continue;
-        std::string part = models[i].path + ".part";
+    struct Written {
+        BenchModel model;
+        void (*write)(const Torus&, FILE*); // null: the polygons
+        bool big;                           // the ten-million-triangle torus
+    };
+    const Written written[] = {
+        {{folder + "/torus_1m.obj", "1M triangles, OBJ, f a//n"}, WriteObj, false},
+        {{folder + "/torus_1m.ply", "1M triangles, binary PLY"}, WritePly, false},
+        {{folder + "/torus_1m.stl", "1M triangles, binary STL"}, WriteStl, false},
+        {{folder + "/torus_1m.glb", "1M triangles, GLB"}, WriteGlb, false},
+        {{folder + "/polygons_5m.ply", "5M triangles, binary PLY, 50-gons"}, nullptr, false},
+        {{folder + "/torus_10m.ply", "10M triangles, binary PLY"}, WritePly, true},
+        {{folder + "/torus_10m.stl", "10M triangles, binary STL"}, WriteStl, true}};
+    std::vector<BenchModel> models;
+    Torus torus[2];
+    for (const Written& w : written) {
+        models.push_back(w.model);
+        if (Exists(w.model.path)) continue;
+        std::string part = w.model.path + ".part";
         FILE* out = std::fopen(part.c_str(), "wb");
         if (!out) continue;
-        if (i < 4) {
-            if (torus.positions.empty()) torus = MakeTorus();
-            writers[i](torus, out);
-        } else {
+        Torus& t = torus[w.big];
+        if (w.write && t.positions.empty())
+            t = w.big ? MakeTorus(2500, 2000) : MakeTorus(1000, 500);
+        if (w.write)
+            w.write(t, out);
+        else
             WritePolygons(out);
-        }
-        if (std::fclose(out) == 0) std::rename(part.c_str(), models[i].path.c_str());
+        if (std::fclose(out) == 0) std::rename(part.c_str(), w.model.path.c_str());
     }
     return models;
 }
