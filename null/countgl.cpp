@@ -363,6 +363,8 @@ void glEnableClientState(GLenum array)
         gl.normalArray = true;
     else if (array == GL_VERTEX_ARRAY)
         gl.vertexArray = true;
+    else if (array == GL_COLOR_ARRAY)
+        gl.colorArray = true;
     else
         Misuse(CGL_ENABLE_CLIENT_STATE, "unknown array");
 }
@@ -374,6 +376,8 @@ void glDisableClientState(GLenum array)
         gl.normalArray = false;
     else if (array == GL_VERTEX_ARRAY)
         gl.vertexArray = false;
+    else if (array == GL_COLOR_ARRAY)
+        gl.colorArray = false;
     else
         Misuse(CGL_DISABLE_CLIENT_STATE, "unknown array");
 }

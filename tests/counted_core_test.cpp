@@ -13,6 +13,7 @@
 #include "null/countgl.h"
 #include "null/host.h"
 #include "tests/torus_mesh.h"
+#include "viewer/keys.h"
 #include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
@@ -215,4 +216,40 @@ TEST(CountedCore, ABigModelMovesAsItsStandInUntilTheWholeFitsAndRestsWhole)
     std::vector<long long> frames;
     for (int i = 0; i < 4; ++i) frames.push_back(corners());
     EXPECT_EQ(frames.back(), whole) << "measured fast, the whole fits a moving frame";
+}
+
+// Points and lines go out unlit from arrays of their own, in their colours where the file has
+// them; 'c' switches the faces to the file's colours (fronts, then the darker backs, culled
+// apart), and does nothing where there are none.
+TEST(CountedCore, PointsLinesAndTheFilesColours)
+{
+    Start(640, 480);
+    EXPECT_EQ(KeyCommand('c'), KEY_DEFAULT) << "the built-in mesh has no colours";
+    MeshData mesh;
+    mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    mesh.colors = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {9, 9, 9, 255}};
+    mesh.normals = {{0, 0, 1}};
+    MeshAppendFace(mesh, 0, 1, 2, 0, 0, 0);
+    mesh.points = {3, 0};
+    mesh.lines = {0, 3, 1, 3, 2, 3};
+    ASSERT_TRUE(ViewerShowMesh(&mesh, "coloured.ply"));
+    CountGlResetCounters();
+    RenderFrame();
+    EXPECT_EQ(CountGlMisuses(), 0) << CountGlFirstMisuse();
+    EXPECT_EQ(CountGlArrayCorners() + CountGlLineEnds() + CountGlPoints(), 3 + 6 + 2);
+    EXPECT_EQ(CountGlCalls(CGL_COLOR_POINTER), 2) << "the lines' and the points' colours";
+    EXPECT_FALSE(CountGlIsEnabled(GL_COLOR_MATERIAL));
+
+    EXPECT_EQ(KeyCommand('c'), KEY_CONSUMED);
+    EXPECT_EQ(viewer.fileColorsOn, 1);
+    CountGlResetCounters();
+    RenderFrame();
+    EXPECT_EQ(CountGlMisuses(), 0) << CountGlFirstMisuse();
+    EXPECT_EQ(CountGlArrayCorners(), 6) << "fronts and backs";
+    EXPECT_EQ(CountGlCalls(CGL_CULL_FACE), 2);
+    EXPECT_FALSE(CountGlIsEnabled(GL_CULL_FACE) || CountGlIsEnabled(GL_COLOR_MATERIAL));
+    KeyCommand('p'); // in wireframe every line shows, once
+    CountGlResetCounters();
+    RenderFrame();
+    EXPECT_EQ(CountGlArrayCorners(), 3);
 }
