@@ -1,0 +1,99 @@
+// The loader on what a file system holds: a polygon that walks a few corners millions of times.
+// Peaks of memory are measured in a child process, as generous bounds only.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "loader/load.h"
+#include "tests/tool_run.h"
+
+namespace
+{
+
+// AddressSanitizer keeps freed memory aside for a while: its peaks say little.
+#if defined(__SANITIZE_ADDRESS__)
+const bool kPeaksCount = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool kPeaksCount = false;
+#else
+const bool kPeaksCount = true;
+#endif
+#else
+const bool kPeaksCount = true;
+#endif
+
+// What loading the file said: "N triangles", or its error line.
+std::string Said(const std::string& path, std::vector<std::string>* sideFiles = nullptr)
+{
+    MeshData mesh;
+    std::string error;
+    return LoadModelFile(path, LoadOptions(), &mesh, &error, sideFiles)
+               ? std::to_string(mesh.faces.size()) + " triangles"
+               : error;
+}
+
+struct ChildLoad {
+    std::string said;
+    double peakBytes = 0;
+};
+
+// The file loaded in a child process of its own, whose peak resident memory is then its own.
+ChildLoad LoadInChild(const std::string& path)
+{
+    int out[2];
+    if (pipe(out) != 0) return {"no pipe"};
+    pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        std::string said = Said(path);
+        _exit(write(out[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1);
+    }
+    close(out[1]);
+    ChildLoad load;
+    char buffer[4096];
+    for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;)
+        load.said.append(buffer, size_t(got));
+    close(out[0]);
+    int status = 0;
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
+    load.peakBytes = double(usage.ru_maxrss) * 1024;
+    return load;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+} // namespace
+
+// One concave polygon of ten million corners in a 10 MB binary PLY (one-byte indices) that walks
+// a star of 16 corners again and again: cut as the star it walks, and within a small multiple
+// of the file's size.
+TEST(LoaderFiles, APolygonWalkingAFewCornersMillionsOfTimesCostsLittle)
+{
+    Scratch s;
+    std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 16\nproperty float "
+                      "x\nproperty float y\nproperty float z\nelement face 1\nproperty list "
+                      "uint uchar vertex_indices\nend_header\n";
+    for (int i = 0; i < 16; ++i) {
+        float radius = i % 2 ? 1.0f : 3.0f, angle = float(i) * 6.2831853f / 16;
+        const float xyz[3] = {radius * std::cos(angle), radius * std::sin(angle), 0};
+        ply.append(reinterpret_cast<const char*>(xyz), sizeof xyz);
+    }
+    const uint32_t corners = 10000000;
+    ply.append(reinterpret_cast<const char*>(&corners), 4);
+    for (uint32_t i = 0; i < corners; ++i) ply += char(i / 3 % 16); // each corner thrice running
+    WriteFile(s / "walk.ply", ply);
+    ChildLoad load = LoadInChild(s / "walk.ply");
+    EXPECT_EQ(load.said, "14 triangles");
+    if (kPeaksCount) {
+        EXPECT_LT(load.peakBytes, 20.0 * double(ply.size()));
+    }
+}
