@@ -37,6 +37,53 @@ static bool AllPositionsEqual(const std::vector<Vec3>& v)
     });
 }
 
+// Whether the triangle's corners lie on one line (or coincide): its area, taken in the file's own
+// units (no threshold, which would refuse a model drawn in tiny units), is exactly zero.
+static bool WithoutArea(const std::vector<Vec3>& p, const MeshFace& face)
+{
+    const Vec3 &a = p[size_t(face.vertexIndex[0])], &b = p[size_t(face.vertexIndex[1])],
+               &c = p[size_t(face.vertexIndex[2])];
+    double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+    return uy * vz == uz * vy && uz * vx == ux * vz && ux * vy == uy * vx;
+}
+
+// Triangles without area go, and so do the positions that only they use. Such a triangle covers
+// no pixel, and its flat normal would be the zero vector, which no light can use; kept, its
+// corners would also count in the fit, so that a needle of them far from the rest would shrink
+// what is drawn to a speck. A model that has nothing else is refused: the viewer would show only
+// its background. The file's own normals change nothing here: such a triangle still draws
+// nothing.
+static bool DropTrianglesWithoutArea(MeshData& mesh, std::string* reason)
+{
+    std::vector<MeshFace>& faces = mesh.faces;
+    size_t first = 0;
+    while (first < faces.size() && !WithoutArea(mesh.vertices, faces[first])) ++first;
+    if (first == faces.size()) return true;
+    std::vector<char> use(mesh.vertices.size(), 0); // 1: only dropped triangles use it
+    size_t kept = first;
+    for (size_t f = 0; f < faces.size(); ++f) {
+        bool drop = f >= first && WithoutArea(mesh.vertices, faces[f]);
+        for (int32_t v : faces[f].vertexIndex) use[size_t(v)] |= drop ? 1 : 2;
+        if (!drop && f >= first) faces[kept++] = faces[f];
+    }
+    faces.resize(kept);
+    if (faces.empty()) {
+        *reason = "the model has no area (the corners of each triangle lie on one line)";
+        return false;
+    }
+    std::vector<int32_t> moved(mesh.vertices.size());
+    size_t left = 0;
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        moved[i] = int32_t(left);
+        if (use[i] != 1) mesh.vertices[left++] = mesh.vertices[i];
+    }
+    mesh.vertices.resize(left);
+    for (MeshFace& face : faces)
+        for (int32_t& v : face.vertexIndex) v = moved[size_t(v)];
+    return true;
+}
+
 // Where the file repeats its positions (an STL file stores each about six times), identical
 // ones are merged first, so that fitting and flat normals work on each once. Fitting may round
 // two positions to the same floats, so the merge of equal ones comes after it.
@@ -49,6 +96,7 @@ bool MeshFinish(MeshData& mesh, bool fileNormals, double radius, std::string* re
         *reason = "the model has no extent (all its corners are equal)";
         return false;
     }
+    if (!DropTrianglesWithoutArea(mesh, reason)) return false;
     if (radius > 0) MeshFitToRadius(mesh, radius);
     if (!fileNormals) MeshSetFlatNormals(mesh);
     MeshMergePositions(mesh);
