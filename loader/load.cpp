@@ -1,12 +1,14 @@
 // The loader's one way in: pick the reader by extension from the format table, then check, fit
 // and merge what it gave, the same for every format, so that no reader's slip reaches the
-// renderer.
+// renderer. A file's name is shown as ShownText shows it: a name holding a line end or an escape
+// cannot forge a line or reach the terminal.
 #include "loader/load.h"
 
 #include "loader/file.h"
 #include "loader/formats.h"
 #include "loader/path.h"
 #include "loader/reader.h"
+#include "loader/shown.h"
 #include "mesh/finish.h"
 
 #include <algorithm>
@@ -15,6 +17,12 @@
 bool LoadFormatKnown(const std::string& extension)
 {
     return ModelFormatFind(extension) != nullptr;
+}
+
+// The head of every message about the file: its name as shown, and the line where one is known.
+static std::string Said(const std::string& name, size_t line = 0)
+{
+    return ShownText(name) + (line ? ":" + std::to_string(line) : "") + ": ";
 }
 
 static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::string& name,
@@ -45,7 +53,7 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
         return true;
     }
     *mesh = MeshData();
-    *error = name + (read.line ? ":" + std::to_string(read.line) : "") + ": " + read.reason;
+    *error = Said(name, read.line) + read.reason;
     return false;
 }
 
@@ -55,8 +63,9 @@ static const ModelFormat* FindOrSay(const std::string& extension, const std::str
 {
     const ModelFormat* format = ModelFormatFind(extension);
     if (!format)
-        *error = name + ": unknown format" + (extension.empty() ? "" : " '." + extension + "'") +
-                 " (reads " + ModelFormatList() + ")";
+        *error = Said(name) + "unknown format" +
+                 (extension.empty() ? "" : " '." + ShownText(extension) + "'") + " (reads " +
+                 ModelFormatList() + ")";
     return format;
 }
 
@@ -69,7 +78,7 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
     FileBytes file;
     std::string reason;
     if (!ReadWholeFile(path, &file, &reason)) {
-        *error = path + ": cannot open: " + reason;
+        *error = Said(path) + "cannot open: " + reason;
         return false;
     }
     return Load({file.data.get(), file.size}, *format, path, PathFolder(path), options, mesh, error,

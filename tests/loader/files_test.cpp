@@ -1,14 +1,17 @@
-// The loader on what a file system holds: a polygon that walks a few corners millions of times.
-// Peaks of memory are measured in a child process, as generous bounds only.
+// The loader on what a file system holds: names that could forge a line, and a polygon that walks
+// a few corners millions of times. Peaks of memory are measured in a child process, as generous
+// bounds only.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
 
 #include "loader/load.h"
+#include "loader/shown.h"
 #include "tests/tool_run.h"
 
 namespace
@@ -72,6 +75,22 @@ void WriteFile(const std::string& path, const std::string& bytes)
 }
 
 } // namespace
+
+// A name holding a line end or an escape is shown escaped: the one error line can neither forge
+// another nor reach the terminal, and still names the file.
+TEST(LoaderFiles, ANameCannotForgeALineOrReachTheTerminal)
+{
+    Scratch s;
+    for (std::string name : {"bad\nFORGED: all checks passed.obj", "bad\x1b[2J.obj"}) {
+        WriteFile(s / name, "v 0 0 0\nf 1 2 3\n");
+        std::string said = Said(s / name);
+        EXPECT_EQ(said.rfind(ShownText(s / name) + ":2: ", 0), 0u) << said;
+        EXPECT_TRUE(std::none_of(said.begin(), said.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        })) << said;
+        EXPECT_NE(said.find(name.substr(name.size() - 7)), std::string::npos) << said;
+    }
+}
 
 // One concave polygon of ten million corners in a 10 MB binary PLY (one-byte indices) that walks
 // a star of 16 corners again and again: cut as the star it walks, and within a small multiple

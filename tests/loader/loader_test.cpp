@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "loader/load.h"
+#include "loader/shown.h"
 #include "tests/loader/expectations.h"
 #include "tests/mesh_layout.h"
 
@@ -118,7 +119,7 @@ TEST(Loader, HostileFilesFailWithOneLineNamingTheFile)
         MeshData mesh;
         mesh.faces.resize(1);
         EXPECT_FALSE(LoadModelFile(path, options, &mesh, &error));
-        EXPECT_EQ(error.rfind(path, 0), 0u) << error;
+        EXPECT_EQ(error.rfind(ShownText(path), 0), 0u) << error;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
         EXPECT_EQ(error.find_first_of("\r\n"), std::string::npos) << error;
         EXPECT_TRUE(mesh.faces.empty() && mesh.vertices.empty());
