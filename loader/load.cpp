@@ -1,7 +1,8 @@
-// The loader's one way in: pick the reader by extension from the format table, then check, fit
-// and merge what it gave, the same for every format, so that no reader's slip reaches the
-// renderer. A file's name is shown as ShownText shows it: a name holding a line end or an escape
-// cannot forge a line or reach the terminal.
+// The loader's one way in: pick the reader from the format table (by the extension, or by the
+// content where the extension names no format), then check, fit and merge what it gave, the same
+// for every format, so that no reader's slip reaches the renderer. A file's name is shown as
+// ShownText shows it: a name holding a line end or an escape cannot forge a line or reach the
+// terminal.
 #include "loader/load.h"
 
 #include "loader/file.h"
@@ -58,10 +59,10 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
 }
 
 // The row of the format, or nullptr and the error that says which formats are read.
-static const ModelFormat* FindOrSay(const std::string& extension, const std::string& name,
-                                    std::string* error)
+static const ModelFormat* ChooseOrSay(const std::string& extension, ByteSpan bytes,
+                                      const std::string& name, std::string* error)
 {
-    const ModelFormat* format = ModelFormatFind(extension);
+    const ModelFormat* format = ModelFormatChoose(extension, bytes);
     if (!format)
         *error = Said(name) + "unknown format" +
                  (extension.empty() ? "" : " '." + ShownText(extension) + "'") + " (reads " +
@@ -73,16 +74,16 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
                    std::string* error, std::vector<std::string>* sideFiles)
 {
     *mesh = MeshData();
-    const ModelFormat* format = FindOrSay(PathExtension(path), path, error);
-    if (!format) return false;
     FileBytes file;
     std::string reason;
     if (!ReadWholeFile(path, &file, &reason)) {
         *error = Said(path) + "cannot open: " + reason;
         return false;
     }
-    return Load({file.data.get(), file.size}, *format, path, PathFolder(path), options, mesh, error,
-                sideFiles);
+    ByteSpan bytes{file.data.get(), file.size};
+    const ModelFormat* format = ChooseOrSay(PathExtension(path), bytes, path, error);
+    if (!format) return false;
+    return Load(bytes, *format, path, PathFolder(path), options, mesh, error, sideFiles);
 }
 
 bool LoadModelMemory(const void* data, size_t size, const std::string& format,
@@ -90,8 +91,8 @@ bool LoadModelMemory(const void* data, size_t size, const std::string& format,
                      std::string* error)
 {
     *mesh = MeshData();
-    const ModelFormat* known = FindOrSay(format, name, error);
+    ByteSpan bytes{static_cast<const unsigned char*>(data), size};
+    const ModelFormat* known = ChooseOrSay(format, bytes, name, error);
     if (!known) return false;
-    return Load({static_cast<const unsigned char*>(data), size}, *known, name, "", options, mesh,
-                error);
+    return Load(bytes, *known, name, "", options, mesh, error);
 }

@@ -47,6 +47,14 @@ bool ReadStl(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadGltf(const ReadInput& in, MeshData* mesh, ReadError* error); // .gltf: JSON text
 bool ReadGlb(const ReadInput& in, MeshData* mesh, ReadError* error);  // .glb: binary container
 
+// Whether bytes hold the format, told by their content alone where a file's name has no
+// extension that is read (loader/formats.cpp): an ASCII STL by "solid" and a binary one by its
+// size, OBJ by its first statements, a glTF's JSON by its opening brace. Each looks at the first
+// few kilobytes at most.
+bool ObjRecognised(ByteSpan bytes);
+bool StlRecognised(ByteSpan bytes);
+bool GltfRecognised(ByteSpan bytes);
+
 // A file that the model names (a glTF buffer), read whole from in.folder or below: absolute
 // paths, '..', URIs with a scheme and links that lead out are refused without opening anything
 // outside, and so is anything but a regular file. uri is as the model gives it, %-escapes
@@ -115,6 +123,12 @@ inline bool TextBlank(char b)
 inline bool TextSpace(char b)
 {
     return TextBlank(b) || b == '\n' || b == '\r' || b == '\v' || b == '\f';
+}
+
+// Moves the cursor past a UTF-8 byte order mark, which some writers put before text.
+inline void TextSkipMark(TextCursor& c)
+{
+    if (c.end - c.p >= 3 && std::memcmp(c.p, "\xEF\xBB\xBF", 3) == 0) c.p += 3;
 }
 
 // The token at the cursor (up to white space), quoted, as a message shows text from a file.

@@ -1,6 +1,6 @@
-// The loader on what a file system holds: names that could forge a line, and a polygon that walks
-// a few corners millions of times. Peaks of memory are measured in a child process, as generous
-// bounds only.
+// The loader on what a file system holds: names that could forge a line, files named without an
+// extension, and a polygon that walks a few corners millions of times. Peaks of memory are
+// measured in a child process, as generous bounds only.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,10 +12,13 @@
 
 #include "loader/load.h"
 #include "loader/shown.h"
+#include "tests/loader/expectations.h"
 #include "tests/tool_run.h"
 
 namespace
 {
+
+const std::string kData = LOADER_DATA;
 
 // AddressSanitizer keeps freed memory aside for a while: its peaks say little.
 #if defined(__SANITIZE_ADDRESS__)
@@ -90,6 +93,21 @@ TEST(LoaderFiles, ANameCannotForgeALineOrReachTheTerminal)
         })) << said;
         EXPECT_NE(said.find(name.substr(name.size() - 7)), std::string::npos) << said;
     }
+}
+
+// A model saved without an extension ("scan") is read as its content says, as under its own
+// name; what nothing recognises is still of an unknown format.
+TEST(LoaderFiles, AFileNamedWithoutAnExtensionIsReadByItsContent)
+{
+    Scratch s;
+    ASSERT_EQ(s.Run("cp -R '" + kData + "/models/.' .").status, 0); // the buffers they name too
+    for (const std::string& line : ExpectationLines(kData + "/models")) {
+        std::string name = line.substr(0, line.find(' '));
+        WriteFile(s / "scan", ReadFile(s / name));
+        EXPECT_EQ(Said(s / "scan"), Said(s / name)) << name;
+    }
+    WriteFile(s / "notes", "Models to look at: the tetrahedron, the cube.\n");
+    EXPECT_NE(Said(s / "notes").find(": unknown format (reads"), std::string::npos);
 }
 
 // One concave polygon of ten million corners in a 10 MB binary PLY (one-byte indices) that walks
