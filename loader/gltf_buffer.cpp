@@ -79,7 +79,7 @@ bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* f
     const Json* list;
     if (!JsonList(file->root, "buffers", "the file", &list, error)) return false;
     uint64_t sideBytes = 0;
-    std::map<std::string, size_t> sideFiles; // a file named by several buffers is read once
+    std::map<std::string, ByteSpan> sideFiles; // a file named by several buffers is read once
     for (size_t i = 0; i < list->size(); ++i) {
         std::string where = "buffer " + std::to_string(i);
         const Json* buffer = JsonItem(file->root, "buffers", i, "buffer", "the file", error);
@@ -103,15 +103,15 @@ bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* f
                 return ReadFail(error, 0, where + ": its uri holds a zero byte (%00)");
             auto known = sideFiles.find(name);
             if (known == sideFiles.end()) {
-                std::vector<unsigned char> bytes;
-                if (!ReadSideFile(in, name, &bytes, error))
+                FileBytes mapped;
+                if (!ReadSideFile(in, name, &mapped, error))
                     return ReadFail(error, 0, where + ": " + error->reason);
-                sideBytes += bytes.size();
-                file->owned.push_back(std::move(bytes));
-                known = sideFiles.emplace(name, file->owned.size() - 1).first;
+                sideBytes += mapped.size;
+                known = sideFiles.emplace(name, ByteSpan{mapped.data.get(), mapped.size}).first;
+                file->mapped.push_back(std::move(mapped));
+                if (in.sideFiles) in.sideFiles->push_back(FileJoin(in.folder, name));
             }
-            const std::vector<unsigned char>& bytes = file->owned[known->second];
-            span = ByteSpan{bytes.data(), bytes.size()};
+            span = known->second;
         }
         if (length != kGltfMaxWhole && length > span.size)
             return ReadFail(error, 0,

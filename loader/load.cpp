@@ -27,13 +27,15 @@ static std::string Said(const std::string& name, size_t line = 0)
 }
 
 static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::string& name,
-                 const std::string& folder, const LoadOptions& options, MeshData* mesh,
-                 std::string* error, std::vector<std::string>* sideFiles = nullptr)
+                 const std::string& folder, const FileIdentity& identity,
+                 const LoadOptions& options, MeshData* mesh, std::string* error,
+                 std::vector<std::string>* sideFiles = nullptr)
 {
     *mesh = MeshData();
     ReadInput in;
     in.sideFiles = sideFiles;
     in.bytes = bytes;
+    in.identity = identity;
     in.name = name;
     in.folder = folder;
     in.fileNormals = options.fileNormals;
@@ -74,16 +76,24 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
                    std::string* error, std::vector<std::string>* sideFiles)
 {
     *mesh = MeshData();
+    // Whole first, so that its side files are looked for beside it whatever the current folder.
+    std::string whole = FileWholePath(path);
     FileBytes file;
     std::string reason;
-    if (!ReadWholeFile(path, &file, &reason)) {
+    if (!FileMap(whole, &file, &reason)) {
         *error = Said(path) + "cannot open: " + reason;
         return false;
     }
     ByteSpan bytes{file.data.get(), file.size};
     const ModelFormat* format = ChooseOrSay(PathExtension(path), bytes, path, error);
     if (!format) return false;
-    return Load(bytes, *format, path, PathFolder(path), options, mesh, error, sideFiles);
+    uint64_t cuts = FileCutShortCount();
+    bool loaded = Load(bytes, *format, path, PathFolder(whole), file.identity, options, mesh, error,
+                       sideFiles);
+    if (FileCutShortCount() == cuts) return loaded;
+    *mesh = MeshData();
+    *error = Said(path) + "cannot read: another program cut it short while it was read";
+    return false;
 }
 
 bool LoadModelMemory(const void* data, size_t size, const std::string& format,
@@ -94,5 +104,5 @@ bool LoadModelMemory(const void* data, size_t size, const std::string& format,
     ByteSpan bytes{static_cast<const unsigned char*>(data), size};
     const ModelFormat* known = ChooseOrSay(format, bytes, name, error);
     if (!known) return false;
-    return Load(bytes, *known, name, "", options, mesh, error);
+    return Load(bytes, *known, name, "", FileIdentity(), options, mesh, error);
 }

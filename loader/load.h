@@ -25,8 +25,8 @@ bool LoadFormatKnown(const std::string& extension);
 // names ("scan" holding a GLB). On failure: false, mesh empty, and error holds one line in a
 // user's words that names the file (as ShownText shows it) and, for text formats, the line:
 // "model.obj:1207: face index 90001 is past the 90000 positions". Side files (glTF buffers) come
-// only from the model's folder or below; where sideFiles is given, the paths of those that were
-// read are added to it.
+// only from the model's folder or below, each read once whatever it is called; where sideFiles
+// is given, the paths of those that were read are added to it.
 bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
                    std::string* error, std::vector<std::string>* sideFiles = nullptr);
 

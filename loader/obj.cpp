@@ -210,6 +210,14 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
     ReserveLarge(mesh->faces, std::min({faces, size / 16, in.maxFaces}));
 }
 
+// A statement that starts with a control byte: not OBJ text.
+static bool BinaryStart(char k)
+{
+    return (static_cast<unsigned char>(k) < 0x20 && k != '\r' && k != '\n') || k == 0x7f;
+}
+
+static const char* const kNotText = "binary data where OBJ text was expected";
+
 // The statements of OBJ (this reader reads v, vn and f and skips the others), which tell an OBJ
 // file by its first lines when its name has no extension.
 static const char* const kStatements[] = {
@@ -244,6 +252,10 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
     TextCursor c = TextCursorOver(in.bytes);
     TextSkipMark(c);
+    // Binary bytes at the start are refused before the whole file is scanned for its lines.
+    TextCursor first = c;
+    SkipSpace(first);
+    if (first.p < first.end && BinaryStart(*first.p)) return ReadFail(error, first.line, kNotText);
     ReserveForLines(c.p, c.end, in, mesh);
     ObjState s;
     while (c.p < c.end) {
@@ -276,8 +288,8 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
         } else if (left > 1 && k[0] == 'f' && TextBlank(k[1])) {
             c.p += 1;
             if (!ReadFace(c, in, mesh, s, error)) return false;
-        } else if ((static_cast<unsigned char>(*k) < 0x20 && *k != '\r') || *k == 0x7f) {
-            return ReadFail(error, c.line, "binary data where OBJ text was expected");
+        } else if (BinaryStart(*k)) {
+            return ReadFail(error, c.line, kNotText);
         }
         FinishLine(c);
     }

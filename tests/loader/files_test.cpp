@@ -1,15 +1,22 @@
-// The loader on what a file system holds: names that could forge a line, files named without an
-// extension, and a polygon that walks a few corners millions of times. Peaks of memory are
+// The loader on what a file system holds: each kind of file that is not a regular one, names that
+// could forge a line, files named without an extension, holes of gigabytes, files cut short while
+// they are read, and a polygon that walks a few corners millions of times. Peaks of memory are
 // measured in a child process, as generous bounds only.
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "loader/file.h"
+#include "loader/formats.h"
 #include "loader/load.h"
 #include "loader/shown.h"
 #include "tests/loader/expectations.h"
@@ -79,6 +86,41 @@ void WriteFile(const std::string& path, const std::string& bytes)
 
 } // namespace
 
+// As the model or as a buffer it refers to, each kind of file that is not a regular one is refused
+// at once (a FIFO would otherwise be waited on for ever), with a reason of its own.
+TEST(LoaderFiles, EachKindOfFileThatIsNotRegularIsRefusedWithItsOwnReason)
+{
+    Scratch s;
+    ASSERT_EQ(mkfifo((s / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (s / "device").c_str()), 0);
+    ASSERT_EQ(mkdir((s / "folder").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("loop", (s / "loop").c_str()), 0);
+    int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT((s / "socket").size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, (s / "socket").c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::string gltf = ReadFile(kData + "/models/external.gltf");
+    const std::pair<std::string, std::string> kinds[] = {
+        {"fifo", "is a FIFO"},
+        {"device", "is a device"},
+        {"folder", "is a folder"},
+        {"loop", "is a link that leads to itself (a loop)"},
+        {"socket", "is a socket"}};
+    for (const auto& [name, reason] : kinds) {
+        EXPECT_EQ(Said(s / name), ShownText(s / name) + ": cannot open: " + reason);
+        if (name == "device") continue; // a link to one leads out of the folder, which says so
+        std::string refers = gltf;
+        refers.replace(refers.find("tetra_buffer.bin"), 16, name);
+        WriteFile(s / (name + ".gltf"), refers);
+        EXPECT_EQ(Said(s / (name + ".gltf")), ShownText(s / (name + ".gltf")) +
+                                                  ": buffer 0: cannot read '" + name +
+                                                  "', which it refers to: " + reason);
+    }
+    close(listener);
+}
+
 // A name holding a line end or an escape is shown escaped: the one error line can neither forge
 // another nor reach the terminal, and still names the file.
 TEST(LoaderFiles, ANameCannotForgeALineOrReachTheTerminal)
@@ -108,6 +150,38 @@ TEST(LoaderFiles, AFileNamedWithoutAnExtensionIsReadByItsContent)
     }
     WriteFile(s / "notes", "Models to look at: the tetrahedron, the cube.\n");
     EXPECT_NE(Said(s / "notes").find(": unknown format (reads"), std::string::npos);
+}
+
+// A hole of 2 GiB is refused on what its size and first bytes say, whatever format its name
+// gives: the file is mapped, and no reader goes through the whole of it before that.
+TEST(LoaderFiles, AHugeHoleIsRefusedWithoutBeingRead)
+{
+    Scratch s;
+    for (size_t i = 0; i < ModelFormatCount(); ++i) {
+        std::string path = s / (std::string("x.") + ModelFormats()[i].extension);
+        WriteFile(path, "");
+        ASSERT_EQ(truncate(path.c_str(), off_t(2) << 30), 0);
+        ChildLoad load = LoadInChild(path);
+        EXPECT_EQ(load.said.rfind(ShownText(path) + ":", 0), 0u) << load.said;
+        EXPECT_LT(load.peakBytes, 256e6) << load.said;
+    }
+}
+
+// Another program cutting a file short while it is mapped: the pages past its new end read as
+// zeros instead of ending the program, and the cut is counted, so that the loader refuses what
+// it read.
+TEST(LoaderFiles, AFileCutShortWhileMappedDoesNotEndTheProgram)
+{
+    Scratch s;
+    WriteFile(s / "cut.obj", std::string(1 << 18, 'v'));
+    FileBytes bytes;
+    std::string reason;
+    ASSERT_TRUE(FileMap(s / "cut.obj", &bytes, &reason)) << reason;
+    uint64_t cuts = FileCutShortCount();
+    ASSERT_EQ(truncate((s / "cut.obj").c_str(), 0), 0);
+    volatile unsigned char last = bytes.data[bytes.size - 1];
+    EXPECT_EQ(last, 0);
+    EXPECT_GT(FileCutShortCount(), cuts);
 }
 
 // One concave polygon of ten million corners in a 10 MB binary PLY (one-byte indices) that walks
