@@ -37,7 +37,7 @@ struct GltfFile {
     std::vector<FileBytes> mapped;                 // side files, each once
     std::vector<ByteSpan> buffers;
     std::vector<GltfView> views;
-    uint64_t bytes = 0;   // read: the file and its side files
+    uint64_t bytes = 0;   // read: the file and its side files, each once
     uint64_t decoded = 0; // vector values decoded so far
 };
 

@@ -1,7 +1,7 @@
 // The loader on what a file system holds: each kind of file that is not a regular one, names that
 // could forge a line, files named without an extension, holes of gigabytes, files cut short while
-// they are read, and a polygon that walks a few corners millions of times. Peaks of memory are
-// measured in a child process, as generous bounds only.
+// they are read, one buffer file under many names, and a polygon that walks a few corners
+// millions of times. Peaks of memory are measured in a child process, as generous bounds only.
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -182,6 +182,44 @@ TEST(LoaderFiles, AFileCutShortWhileMappedDoesNotEndTheProgram)
     volatile unsigned char last = bytes.data[bytes.size - 1];
     EXPECT_EQ(last, 0);
     EXPECT_GT(FileCutShortCount(), cuts);
+}
+
+// A buffer file named in many ways ("b.bin", ".//b.bin", "./b.bin", ...) is read and counted
+// once: its names cannot multiply the bytes by which the work a file may ask for is bounded.
+TEST(LoaderFiles, ABufferFileIsReadAndCountedOnceWhateverItIsCalled)
+{
+    Scratch s;
+    std::string buffer = ReadFile(kData + "/models/tetra_buffer.bin");
+    buffer.resize(1 << 18);
+    WriteFile(s / "b.bin", buffer);
+    // 2^20 tetrahedra: more triangles than the file and its 256 KB allow, fewer than 16 times.
+    std::string nodes, buffers;
+    for (int i = 0; i < 20; ++i)
+        nodes += "{\"children\":[" + std::to_string(i + 1) + "," + std::to_string(i + 1) + "]},";
+    for (int k = 0; k < 16; ++k) {
+        std::string name = k % 2 ? ".//b.bin" : "b.bin";
+        for (int up = 0; up < k / 2; ++up) name = "./" + name;
+        buffers += std::string(k ? "," : "") + "{\"byteLength\":96,\"uri\":\"" + name + "\"}";
+    }
+    std::string gltf =
+        "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" +
+        nodes +
+        "{\"mesh\":0}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0},"
+        "\"indices\":1}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,"
+        "\"type\":\"VEC3\"},{\"bufferView\":1,\"componentType\":5125,\"count\":12,\"type\":"
+        "\"SCALAR\"}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":48},{\"buffer\":15,"
+        "\"byteOffset\":48,\"byteLength\":48}],\"buffers\":[" +
+        buffers + "]}";
+    WriteFile(s / "many.gltf", gltf);
+    EXPECT_NE(Said(s / "many.gltf")
+                  .find("triangles after instancing, the most that a file of " +
+                        std::to_string(gltf.size() + buffer.size()) + " bytes may give"),
+              std::string::npos);
+    gltf.replace(gltf.find("\"nodes\":[0]"), 11, "\"nodes\":[20]");
+    WriteFile(s / "once.gltf", gltf);
+    std::vector<std::string> read;
+    EXPECT_EQ(Said(s / "once.gltf", &read), "4 triangles");
+    EXPECT_EQ(read.size(), 1u);
 }
 
 // One concave polygon of ten million corners in a 10 MB binary PLY (one-byte indices) that walks
