@@ -205,12 +205,16 @@ void FileRelease::operator()(const unsigned char* data) const
 
 std::string FileWholePath(const std::string& path)
 {
-    std::wstring wide = WideFromUtf8(path);
-    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring whole(length, L'\0');
-    DWORD written = length ? GetFullPathNameW(wide.c_str(), length, &whole[0], nullptr) : 0;
-    if (written == 0 || written >= length) return path;
-    whole.resize(written);
+    // Room for most paths at the first call: a call that only asks for the size of a
+    // drive-relative one overruns memory under Wine 8.
+    std::wstring wide = WideFromUtf8(path), whole(1024, L'\0');
+    DWORD length = GetFullPathNameW(wide.c_str(), DWORD(whole.size()), &whole[0], nullptr);
+    if (length >= whole.size()) {
+        whole.assign(length, L'\0');
+        length = GetFullPathNameW(wide.c_str(), length, &whole[0], nullptr);
+    }
+    if (length == 0 || length >= whole.size()) return path;
+    whole.resize(length);
     return Utf8FromWide(whole);
 }
 
