@@ -29,31 +29,22 @@
 namespace
 {
 
-// What a name may lead to; each kind but a regular file has its own reason, the same on both
-// systems.
+// What a name may lead to; each kind but a regular file has its own reason (in this order in
+// KindReason), the same on both systems.
 enum class FileKind { regular, folder, fifo, socket, device, loop, other };
 
 const char* const kLeadsOutside = "it leads outside the model's folder";
 
 const char* KindReason(FileKind kind)
 {
-    switch (kind) {
-    case FileKind::folder:
-        return "is a folder";
-    case FileKind::fifo:
-        return "is a FIFO";
-    case FileKind::socket:
-        return "is a socket";
-    case FileKind::device:
-        return "is a device";
-    case FileKind::loop:
-        return "is a link that leads to itself (a loop)";
-    case FileKind::regular:
-        return "";
-    case FileKind::other:
-        break;
-    }
-    return "is not a regular file";
+    static const char* const kReasons[] = {"",
+                                           "is a folder",
+                                           "is a FIFO",
+                                           "is a socket",
+                                           "is a device",
+                                           "is a link that leads to itself (a loop)",
+                                           "is not a regular file"};
+    return kReasons[int(kind)];
 }
 
 } // namespace
