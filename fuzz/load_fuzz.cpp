@@ -1,6 +1,7 @@
 // libFuzzer target for one format of the model loader (FUZZ_FORMAT: the extension of a row of
-// loader/formats.cpp): whatever the loader accepts must keep every promise that the renderer
-// relies on, and anything else must be one error line and no mesh.
+// loader/formats.cpp), read as that format and as a file named without an extension (its
+// content then chooses the reader): whatever the loader accepts must keep every promise that
+// the renderer relies on, and anything else must be one error line and no mesh.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -10,8 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string format = FUZZ_FORMAT;
-    for (bool fileNormals : {false, true}) {
+    for (int pass = 0; pass < 3; ++pass) {
+        std::string format = pass < 2 ? FUZZ_FORMAT : "";
+        bool fileNormals = pass == 1;
         LoadOptions options;
         options.fileNormals = fileNormals;
         options.maxFaces = 1 << 20; // keeps one run's memory small; the limit path is the same

@@ -7,11 +7,11 @@
 #include <iterator>
 
 static const ModelFormat kFormats[] = {
-    {"obj", "Wavefront OBJ", "model/obj", "", ReadObj},
-    {"ply", "PLY", "model/x-ply", "ply", ReadPly},
-    {"stl", "STL", "model/stl", "", ReadStl},
-    {"gltf", "glTF 2.0", "model/gltf+json", "", ReadGltf},
-    {"glb", "glTF 2.0 binary", "model/gltf-binary", "glTF", ReadGlb},
+    {"obj", "Wavefront OBJ", "model/obj", "", ReadObj, ObjRecognised},
+    {"ply", "PLY", "model/x-ply", "ply", ReadPly, nullptr},
+    {"stl", "STL", "model/stl", "", ReadStl, StlRecognised},
+    {"gltf", "glTF 2.0", "model/gltf+json", "", ReadGltf, GltfRecognised},
+    {"glb", "glTF 2.0 binary", "model/gltf-binary", "glTF", ReadGlb, nullptr},
 };
 
 const ModelFormat* ModelFormats()
@@ -28,6 +28,16 @@ const ModelFormat* ModelFormatFind(const std::string& extension)
 {
     for (const ModelFormat& format : kFormats)
         if (extension == format.extension) return &format;
+    return nullptr;
+}
+
+const ModelFormat* ModelFormatChoose(const std::string& extension, ByteSpan bytes)
+{
+    if (const ModelFormat* named = ModelFormatFind(extension)) return named;
+    for (const ModelFormat& format : kFormats)
+        if (ModelFormatSigned(format.extension, bytes)) return &format;
+    for (const ModelFormat& format : kFormats)
+        if (format.recognise && format.recognise(bytes)) return &format;
     return nullptr;
 }
 

@@ -55,6 +55,14 @@ static bool ReadModel(const ReadInput& in, ByteSpan json, ByteSpan bin, bool glb
            GltfPlaceScene(scene, in.fileNormals, mesh, error);
 }
 
+bool GltfRecognised(ByteSpan bytes)
+{
+    TextCursor c = TextCursorOver(bytes);
+    TextSkipMark(c);
+    while (c.p < c.end && TextSpace(*c.p)) ++c.p;
+    return c.p < c.end && *c.p == '{';
+}
+
 bool ReadGltf(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
     // A binary file named .gltf is read as what it is.

@@ -33,10 +33,11 @@ struct GltfView {
 // What the reader has read of a file.
 struct GltfFile {
     Json root;
-    std::vector<std::vector<unsigned char>> owned; // decoded data URIs and side files
+    std::vector<std::vector<unsigned char>> owned; // decoded data URIs
+    std::vector<FileBytes> mapped;                 // side files, each once
     std::vector<ByteSpan> buffers;
     std::vector<GltfView> views;
-    uint64_t bytes = 0;   // read: the file and its side files
+    uint64_t bytes = 0;   // read: the file and its side files, each once
     uint64_t decoded = 0; // vector values decoded so far
 };
 

@@ -3,6 +3,7 @@
 #include "loader/gltf.h"
 
 #include <map>
+#include <utility>
 
 static int Base64Value(unsigned char c)
 {
@@ -79,7 +80,12 @@ bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* f
     const Json* list;
     if (!JsonList(file->root, "buffers", "the file", &list, error)) return false;
     uint64_t sideBytes = 0;
-    std::map<std::string, size_t> sideFiles; // a file named by several buffers is read once
+    // A file is mapped and counted once, under whatever names the buffers give it ("b.bin",
+    // "./b.bin", ".//b.bin", the model itself), so that names cannot multiply the bytes read or
+    // the work that the bytes allow.
+    std::map<std::pair<uint64_t, uint64_t>, ByteSpan> known;
+    if (in.identity.volume || in.identity.index)
+        known[{in.identity.volume, in.identity.index}] = in.bytes;
     for (size_t i = 0; i < list->size(); ++i) {
         std::string where = "buffer " + std::to_string(i);
         const Json* buffer = JsonItem(file->root, "buffers", i, "buffer", "the file", error);
@@ -101,17 +107,18 @@ bool GltfReadBuffers(const ReadInput& in, ByteSpan bin, bool hasBin, GltfFile* f
             std::string name;
             if (!Unescape(*text, &name))
                 return ReadFail(error, 0, where + ": its uri holds a zero byte (%00)");
-            auto known = sideFiles.find(name);
-            if (known == sideFiles.end()) {
-                std::vector<unsigned char> bytes;
-                if (!ReadSideFile(in, name, &bytes, error))
-                    return ReadFail(error, 0, where + ": " + error->reason);
-                sideBytes += bytes.size();
-                file->owned.push_back(std::move(bytes));
-                known = sideFiles.emplace(name, file->owned.size() - 1).first;
+            FileBytes mapped;
+            if (!ReadSideFile(in, name, &mapped, error))
+                return ReadFail(error, 0, where + ": " + error->reason);
+            auto key = std::make_pair(mapped.identity.volume, mapped.identity.index);
+            auto same = known.find(key);
+            if (same == known.end()) {
+                sideBytes += mapped.size;
+                same = known.emplace(key, ByteSpan{mapped.data.get(), mapped.size}).first;
+                file->mapped.push_back(std::move(mapped));
+                if (in.sideFiles) in.sideFiles->push_back(FileJoin(in.folder, name));
             }
-            const std::vector<unsigned char>& bytes = file->owned[known->second];
-            span = ByteSpan{bytes.data(), bytes.size()};
+            span = same->second;
         }
         if (length != kGltfMaxWhole && length > span.size)
             return ReadFail(error, 0,

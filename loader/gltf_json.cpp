@@ -66,6 +66,10 @@ bool GltfParseJson(ByteSpan span, bool countLines, Json* root, ReadError* error)
     bool inString = false, escaped = false;
     for (size_t i = 0; i < span.size; ++i) {
         char c = text[i];
+        // A control byte is not JSON anywhere: the parser stops there, and so may the scan (a
+        // huge file of zeros is not read to its end).
+        if (static_cast<unsigned char>(c) < 0x20 && c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            break;
         if (inString) {
             if (escaped)
                 escaped = false;

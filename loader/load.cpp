@@ -1,12 +1,15 @@
-// The loader's one way in: pick the reader by extension from the format table, then check, fit
-// and merge what it gave, the same for every format, so that no reader's slip reaches the
-// renderer.
+// The loader's one way in: pick the reader from the format table (by the extension, or by the
+// content where the extension names no format), then check, fit and merge what it gave, the same
+// for every format, so that no reader's slip reaches the renderer. A file's name is shown as
+// ShownText shows it: a name holding a line end or an escape cannot forge a line or reach the
+// terminal.
 #include "loader/load.h"
 
 #include "loader/file.h"
 #include "loader/formats.h"
 #include "loader/path.h"
 #include "loader/reader.h"
+#include "loader/shown.h"
 #include "mesh/finish.h"
 
 #include <algorithm>
@@ -17,14 +20,22 @@ bool LoadFormatKnown(const std::string& extension)
     return ModelFormatFind(extension) != nullptr;
 }
 
+// The head of every message about the file: its name as shown, and the line where one is known.
+static std::string Said(const std::string& name, size_t line = 0)
+{
+    return ShownText(name) + (line ? ":" + std::to_string(line) : "") + ": ";
+}
+
 static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::string& name,
-                 const std::string& folder, const LoadOptions& options, MeshData* mesh,
-                 std::string* error, std::vector<std::string>* sideFiles = nullptr)
+                 const std::string& folder, const FileIdentity& identity,
+                 const LoadOptions& options, MeshData* mesh, std::string* error,
+                 std::vector<std::string>* sideFiles = nullptr)
 {
     *mesh = MeshData();
     ReadInput in;
     in.sideFiles = sideFiles;
     in.bytes = bytes;
+    in.identity = identity;
     in.name = name;
     in.folder = folder;
     in.fileNormals = options.fileNormals;
@@ -45,18 +56,19 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
         return true;
     }
     *mesh = MeshData();
-    *error = name + (read.line ? ":" + std::to_string(read.line) : "") + ": " + read.reason;
+    *error = Said(name, read.line) + read.reason;
     return false;
 }
 
 // The row of the format, or nullptr and the error that says which formats are read.
-static const ModelFormat* FindOrSay(const std::string& extension, const std::string& name,
-                                    std::string* error)
+static const ModelFormat* ChooseOrSay(const std::string& extension, ByteSpan bytes,
+                                      const std::string& name, std::string* error)
 {
-    const ModelFormat* format = ModelFormatFind(extension);
+    const ModelFormat* format = ModelFormatChoose(extension, bytes);
     if (!format)
-        *error = name + ": unknown format" + (extension.empty() ? "" : " '." + extension + "'") +
-                 " (reads " + ModelFormatList() + ")";
+        *error = Said(name) + "unknown format" +
+                 (extension.empty() ? "" : " '." + ShownText(extension) + "'") + " (reads " +
+                 ModelFormatList() + ")";
     return format;
 }
 
@@ -64,16 +76,24 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
                    std::string* error, std::vector<std::string>* sideFiles)
 {
     *mesh = MeshData();
-    const ModelFormat* format = FindOrSay(PathExtension(path), path, error);
-    if (!format) return false;
+    // Whole first, so that its side files are looked for beside it whatever the current folder.
+    std::string whole = FileWholePath(path);
     FileBytes file;
     std::string reason;
-    if (!ReadWholeFile(path, &file, &reason)) {
-        *error = path + ": cannot open: " + reason;
+    if (!FileMap(whole, &file, &reason)) {
+        *error = Said(path) + "cannot open: " + reason;
         return false;
     }
-    return Load({file.data.get(), file.size}, *format, path, PathFolder(path), options, mesh, error,
-                sideFiles);
+    ByteSpan bytes{file.data.get(), file.size};
+    const ModelFormat* format = ChooseOrSay(PathExtension(path), bytes, path, error);
+    if (!format) return false;
+    uint64_t cuts = FileCutShortCount();
+    bool loaded = Load(bytes, *format, path, PathFolder(whole), file.identity, options, mesh, error,
+                       sideFiles);
+    if (FileCutShortCount() == cuts) return loaded;
+    *mesh = MeshData();
+    *error = Said(path) + "cannot read: another program cut it short while it was read";
+    return false;
 }
 
 bool LoadModelMemory(const void* data, size_t size, const std::string& format,
@@ -81,8 +101,8 @@ bool LoadModelMemory(const void* data, size_t size, const std::string& format,
                      std::string* error)
 {
     *mesh = MeshData();
-    const ModelFormat* known = FindOrSay(format, name, error);
+    ByteSpan bytes{static_cast<const unsigned char*>(data), size};
+    const ModelFormat* known = ChooseOrSay(format, bytes, name, error);
     if (!known) return false;
-    return Load({static_cast<const unsigned char*>(data), size}, *known, name, "", options, mesh,
-                error);
+    return Load(bytes, *known, name, "", FileIdentity(), options, mesh, error);
 }

@@ -20,16 +20,18 @@ struct LoadOptions {
 // Whether a lower-case file extension names a format read (loader/formats.h lists them).
 bool LoadFormatKnown(const std::string& extension);
 
-// Reads the file at path (UTF-8, also on Windows) into a finished mesh named after the file.
-// On failure: false, mesh empty, and error holds one line in a user's words that names the file
-// and, for text formats, the line: "model.obj:1207: face index 90001 is past the 90000
-// positions". Side files (glTF buffers) come only from the model's folder or below; where
-// sideFiles is given, the paths of those that were read are added to it.
+// Reads the file at path (UTF-8, also on Windows) into a finished mesh named after the file. The
+// reader is the one of the file's extension, or, where that names no format, the one its content
+// names ("scan" holding a GLB). On failure: false, mesh empty, and error holds one line in a
+// user's words that names the file (as ShownText shows it) and, for text formats, the line:
+// "model.obj:1207: face index 90001 is past the 90000 positions". Side files (glTF buffers) come
+// only from the model's folder or below, each read once whatever it is called; where sideFiles
+// is given, the paths of those that were read are added to it.
 bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData* mesh,
                    std::string* error, std::vector<std::string>* sideFiles = nullptr);
 
-// The same for bytes in memory; format is the extension, name labels the messages. Side files
-// are refused (data URIs are fine).
+// The same for bytes in memory; format is the extension (chosen as a file's is), name labels the
+// messages. Side files are refused (data URIs are fine).
 bool LoadModelMemory(const void* data, size_t size, const std::string& format,
                      const std::string& name, const LoadOptions& options, MeshData* mesh,
                      std::string* error);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "loader/polygon.h"
 #include "loader/text.h"
@@ -209,10 +210,52 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
     ReserveLarge(mesh->faces, std::min({faces, size / 16, in.maxFaces}));
 }
 
+// A statement that starts with a control byte: not OBJ text.
+static bool BinaryStart(char k)
+{
+    return (static_cast<unsigned char>(k) < 0x20 && k != '\r' && k != '\n') || k == 0x7f;
+}
+
+static const char* const kNotText = "binary data where OBJ text was expected";
+
+// The statements of OBJ (this reader reads v, vn and f and skips the others), which tell an OBJ
+// file by its first lines when its name has no extension.
+static const char* const kStatements[] = {
+    "v",      "vt",         "vn",        "vp",       "cstype", "deg",    "bmat",   "step",
+    "f",      "l",          "p",         "curv",     "curv2",  "surf",   "parm",   "trim",
+    "hole",   "scrv",       "sp",        "end",      "con",    "g",      "s",      "mg",
+    "o",      "bevel",      "c_interp",  "d_interp", "lod",    "usemtl", "mtllib", "usemap",
+    "maplib", "shadow_obj", "trace_obj", "ctech",    "stech",  "call",   "csh"};
+
+bool ObjRecognised(ByteSpan bytes)
+{
+    TextCursor c = TextCursorOver(ByteSpan{bytes.data, std::min<size_t>(bytes.size, 4096)});
+    TextSkipMark(c);
+    size_t statements = 0;
+    for (SkipSpace(c); c.p < c.end; FinishLine(c), SkipSpace(c)) {
+        if (*c.p == '\n' || *c.p == '#') continue;
+        const char* word = c.p;
+        while (c.p < c.end && !TextSpace(*c.p)) ++c.p;
+        if (c.p == c.end) break; // cut off where the look ends: not judged
+        if (std::none_of(std::begin(kStatements), std::end(kStatements),
+                         [&](const char* statement) {
+                             return std::strlen(statement) == size_t(c.p - word) &&
+                                    std::memcmp(statement, word, size_t(c.p - word)) == 0;
+                         }))
+            return false;
+        ++statements;
+    }
+    return statements > 0;
+}
+
 bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
     TextCursor c = TextCursorOver(in.bytes);
-    if (in.bytes.size >= 3 && std::memcmp(c.p, "\xEF\xBB\xBF", 3) == 0) c.p += 3;
+    TextSkipMark(c);
+    // Binary bytes at the start are refused before the whole file is scanned for its lines.
+    TextCursor first = c;
+    SkipSpace(first);
+    if (first.p < first.end && BinaryStart(*first.p)) return ReadFail(error, first.line, kNotText);
     ReserveForLines(c.p, c.end, in, mesh);
     ObjState s;
     while (c.p < c.end) {
@@ -245,8 +288,8 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
         } else if (left > 1 && k[0] == 'f' && TextBlank(k[1])) {
             c.p += 1;
             if (!ReadFace(c, in, mesh, s, error)) return false;
-        } else if ((static_cast<unsigned char>(*k) < 0x20 && *k != '\r') || *k == 0x7f) {
-            return ReadFail(error, c.line, "binary data where OBJ text was expected");
+        } else if (BinaryStart(*k)) {
+            return ReadFail(error, c.line, kNotText);
         }
         FinishLine(c);
     }

@@ -36,6 +36,11 @@ inline std::string Utf8FromWide(const std::wstring& wide)
 }
 #endif
 
+// Whether a file's name (without folders) is one that Windows keeps for a device in every folder:
+// CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, in any case, whatever follows a dot
+// ("con.obj", "Com1.tar.gz"). Tested on either system; only Windows refuses such names.
+bool PathDeviceName(const std::string& name);
+
 // Whether two file names (without folders) name the same file: byte for byte, and on Windows,
 // whose names ignore case, also in another case.
 bool PathSameName(const std::string& a, const std::string& b);

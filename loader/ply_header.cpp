@@ -94,6 +94,20 @@ bool ReadPropertyLine(const std::string_view* words, size_t count, size_t line, 
     return true;
 }
 
+const char* const kNotText = "bytes that are not text";
+
+// Where the header line from offset ends: at its '\n', or at the first byte that no header line
+// may hold, where a binary file or a hole shows itself (nothing past it is looked at); size if
+// there is neither.
+size_t LineEnd(const char* text, size_t offset, size_t size)
+{
+    for (size_t i = offset; i < size; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || (c < 0x20 && c != '\t' && c != '\r') || c == 0x7f) return i;
+    }
+    return size;
+}
+
 // One header line after the first; sets *done at end_header.
 bool ReadHeaderLine(std::string_view text, size_t line, PlyHeader* header, bool* formatSeen,
                     bool* done, ReadError* error)
@@ -103,7 +117,7 @@ bool ReadHeaderLine(std::string_view text, size_t line, PlyHeader* header, bool*
     bool comment = count > 0 && (words[0] == "comment" || words[0] == "obj_info");
     for (unsigned char c : text) // comments may hold UTF-8; control bytes mean binary garbage
         if ((c < 0x20 && c != '\t') || c == 0x7f || (c >= 0x80 && !comment))
-            return FailHeader(error, line, "bytes that are not text");
+            return FailHeader(error, line, kNotText);
     if (count == 0 || comment) return true;
     if (words[0] == "end_header") {
         if (count != 1) return FailHeader(error, line, "words after end_header");
@@ -179,17 +193,19 @@ bool ReadPlyHeader(ByteSpan bytes, PlyHeader* header, ReadError* error)
     size_t offset = 0, line = 0;
     bool formatSeen = false, done = false;
     while (!done) {
-        const void* found = memchr(text + offset, '\n', bytes.size - offset);
-        if (!found) return FailHeader(error, 0, "no end_header line");
-        size_t end = size_t(static_cast<const char*>(found) - text);
+        size_t end = LineEnd(text, offset, bytes.size);
+        if (end == bytes.size) return FailHeader(error, 0, "no end_header line");
+        bool ended = text[end] == '\n';
         std::string_view lineText(text + offset, end - offset);
         if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
         offset = end + 1;
         ++line;
         if (line == 1) {
             std::string_view words[6];
-            if (SplitWords(lineText, words) != 1 || words[0] != "ply")
+            if (!ended || SplitWords(lineText, words) != 1 || words[0] != "ply")
                 return FailHeader(error, 1, "the first line is not 'ply'");
+        } else if (!ended) {
+            return FailHeader(error, line, kNotText);
         } else if (!ReadHeaderLine(lineText, line, header, &formatSeen, &done, error)) {
             return false;
         }

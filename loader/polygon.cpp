@@ -23,6 +23,9 @@ size_t WorkBudget(size_t count)
 // Ranges of the tree this small are searched entry by entry, which costs less than splitting.
 const size_t kTreeLeaf = 8;
 
+// Polygons this small are cut as they come: repeated corners cost them little.
+const size_t kRepeatsCostFrom = 64;
+
 // The concave polygon being clipped: corners as a ring that loses one corner per triangle, and
 // the corners that were reflex at the start (only those can lie inside an ear) in a k-d tree
 // kept in one array: each range's middle entry splits the rest on the axis it spans most, and
@@ -266,8 +269,39 @@ static void ClipEars(const Vec3* positions, const int32_t* corners, size_t count
         AppendTriangle(triangles, ear, b, r.next[b]);
 }
 
-void TriangulatePolygon(const Vec3* positions, const int32_t* corners, size_t count,
-                        std::vector<uint32_t>* triangles)
+// The corners of a large polygon that are worth cutting, as places in corners: a corner at the
+// position of the one before it goes (its edge has no length); and where most corners come back
+// to positions the polygon has been at already (a hostile file walking a few positions millions
+// of times), only each position's first visit stays. Coincident corners by the million would
+// otherwise make every ear's search see them all: seconds a million corners, where the outline
+// they walk needs a few triangles. False where every corner stays.
+static bool DropRepeats(const int32_t* corners, size_t count, std::vector<uint32_t>* kept)
+{
+    kept->reserve(count);
+    for (uint32_t i = 0; i < count; ++i)
+        if (corners[i] != corners[i == 0 ? count - 1 : i - 1]) kept->push_back(i);
+    std::vector<int32_t> distinct(kept->size());
+    for (size_t i = 0; i < kept->size(); ++i) distinct[i] = corners[(*kept)[i]];
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    if (2 * distinct.size() <= kept->size()) {
+        std::vector<char> seen(distinct.size(), 0);
+        size_t left = 0;
+        for (uint32_t place : *kept) {
+            size_t rank =
+                size_t(std::lower_bound(distinct.begin(), distinct.end(), corners[place]) -
+                       distinct.begin());
+            if (!seen[rank]) (*kept)[left++] = place;
+            seen[rank] = 1;
+        }
+        kept->resize(left);
+    }
+    return kept->size() < count;
+}
+
+// A polygon's triangles, its corners taken as they are.
+static void Cut(const Vec3* positions, const int32_t* corners, size_t count,
+                std::vector<uint32_t>* triangles)
 {
     if (count < 3) return;
     double sign = 1.0;
@@ -277,4 +311,19 @@ void TriangulatePolygon(const Vec3* positions, const int32_t* corners, size_t co
         return;
     }
     for (uint32_t i = 2; i < count; ++i) AppendTriangle(triangles, 0, i - 1, i);
+}
+
+void TriangulatePolygon(const Vec3* positions, const int32_t* corners, size_t count,
+                        std::vector<uint32_t>* triangles)
+{
+    std::vector<uint32_t> kept;
+    if (count <= kRepeatsCostFrom || !DropRepeats(corners, count, &kept)) {
+        Cut(positions, corners, count, triangles);
+        return;
+    }
+    std::vector<int32_t> ring(kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) ring[i] = corners[kept[i]];
+    size_t first = triangles->size();
+    Cut(positions, ring.data(), ring.size(), triangles);
+    for (size_t i = first; i < triangles->size(); ++i) (*triangles)[i] = kept[(*triangles)[i]];
 }

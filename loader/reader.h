@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "loader/file.h"
 #include "mesh/mesh_data.h"
 
 struct ByteSpan {
@@ -28,9 +29,10 @@ struct ReadInput {
     ByteSpan bytes;           // the whole file
     std::string name;         // the file's name as the user gave it (for messages)
     std::string folder;       // where side files may come from; empty: none may be read
+    FileIdentity identity;    // which file the bytes are (none for bytes in memory)
     bool fileNormals = false; // keep the file's normals; otherwise the loader makes flat ones
     size_t maxFaces = 0;      // refuse more triangles than this (before allocating for them)
-    std::vector<std::string>* sideFiles = nullptr; // where ReadSideFile notes the files it read
+    std::vector<std::string>* sideFiles = nullptr; // where a reader notes the side files it read
 };
 
 // Each reader fills mesh.vertices with the file's positions (placed by the file's transforms
@@ -47,12 +49,19 @@ bool ReadStl(const ReadInput& in, MeshData* mesh, ReadError* error);
 bool ReadGltf(const ReadInput& in, MeshData* mesh, ReadError* error); // .gltf: JSON text
 bool ReadGlb(const ReadInput& in, MeshData* mesh, ReadError* error);  // .glb: binary container
 
-// A file that the model names (a glTF buffer), read whole from in.folder or below: absolute
-// paths, '..', URIs with a scheme and links that lead out are refused without opening anything
-// outside, and so is anything but a regular file. uri is as the model gives it, %-escapes
-// undone by the caller.
-bool ReadSideFile(const ReadInput& in, const std::string& uri, std::vector<unsigned char>* bytes,
-                  ReadError* error);
+// Whether bytes hold the format, told by their content alone where a file's name has no
+// extension that is read (loader/formats.cpp): an ASCII STL by "solid" and a binary one by its
+// size, OBJ by its first statements, a glTF's JSON by its opening brace. Each looks at the first
+// few kilobytes at most.
+bool ObjRecognised(ByteSpan bytes);
+bool StlRecognised(ByteSpan bytes);
+bool GltfRecognised(ByteSpan bytes);
+
+// A file that the model names (a glTF buffer), mapped from in.folder or below: absolute paths,
+// '..', URIs with a scheme and links that lead out are refused without opening anything outside,
+// and so is anything but a regular file. uri is as the model gives it, %-escapes undone by the
+// caller. The caller tells the same file under other names by bytes->identity.
+bool ReadSideFile(const ReadInput& in, const std::string& uri, FileBytes* bytes, ReadError* error);
 
 // The one way a reader fails: sets the line (0 where lines mean nothing) and the reason, and
 // returns false. Out of line, so that the readers' hot loops stay small.
@@ -115,6 +124,12 @@ inline bool TextBlank(char b)
 inline bool TextSpace(char b)
 {
     return TextBlank(b) || b == '\n' || b == '\r' || b == '\v' || b == '\f';
+}
+
+// Moves the cursor past a UTF-8 byte order mark, which some writers put before text.
+inline void TextSkipMark(TextCursor& c)
+{
+    if (c.end - c.p >= 3 && std::memcmp(c.p, "\xEF\xBB\xBF", 3) == 0) c.p += 3;
 }
 
 // The token at the cursor (up to white space), quoted, as a message shows text from a file.

@@ -151,11 +151,25 @@ static bool LooksLikeText(ByteSpan bytes)
     return TakeWord(c, "solid");
 }
 
+// The count of a binary STL (0 for a file too short to hold one); true when the file's size is
+// exactly what that count gives.
+static bool BinarySized(ByteSpan bytes, uint64_t* count)
+{
+    *count = bytes.size >= 84 ? BytesValue<uint32_t>(bytes.data + 80) : 0;
+    return bytes.size >= 84 && 84 + 50 * *count == bytes.size;
+}
+
+bool StlRecognised(ByteSpan bytes)
+{
+    uint64_t count;
+    return BinarySized(bytes, &count) || LooksLikeText(bytes);
+}
+
 bool ReadStl(const ReadInput& in, MeshData* mesh, ReadError* error)
 {
     size_t size = in.bytes.size;
-    uint64_t count = size >= 84 ? BytesValue<uint32_t>(in.bytes.data + 80) : 0;
-    if (size >= 84 && 84 + 50 * count == size) return ReadBinaryStl(in, size_t(count), mesh, error);
+    uint64_t count;
+    if (BinarySized(in.bytes, &count)) return ReadBinaryStl(in, size_t(count), mesh, error);
     if (LooksLikeText(in.bytes)) return ReadAsciiStl(in, mesh, error);
     if (size < 84)
         return ReadFail(error, 0,

@@ -5,15 +5,28 @@
 #include <algorithm>
 #include <cstdio>
 
-// What every reader's result must be before the renderer may index it unchecked.
-static bool CheckRead(const MeshData& mesh, bool fileNormals, std::string* reason)
+// Whether the triangle's corners lie on one line (or coincide): its area, taken in the file's own
+// units (no threshold, which would refuse a model drawn in tiny units), is exactly zero.
+static bool WithoutArea(const std::vector<Vec3>& p, const MeshFace& face)
+{
+    const Vec3 &a = p[size_t(face.vertexIndex[0])], &b = p[size_t(face.vertexIndex[1])],
+               &c = p[size_t(face.vertexIndex[2])];
+    double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+    return uy * vz == uz * vy && uz * vx == ux * vz && ux * vy == uy * vx;
+}
+
+// What every reader's result must be before the renderer may index it unchecked. Notes in *flat
+// whether a triangle has no area, while its corners are at hand.
+static bool CheckRead(const MeshData& mesh, bool fileNormals, bool* flat, std::string* reason)
 {
     if (mesh.faces.empty()) {
         *reason = "no triangles";
         return false;
     }
     size_t positions = mesh.vertices.size(), normals = mesh.normals.size();
-    for (size_t f = 0; f < mesh.faces.size(); ++f)
+    bool any = false;
+    for (size_t f = 0; f < mesh.faces.size(); ++f) {
         for (int k = 0; k < 3; ++k) {
             int32_t v = mesh.faces[f].vertexIndex[k], n = mesh.faces[f].normalIndex[k];
             if (v < 0 || size_t(v) >= positions ||
@@ -22,6 +35,9 @@ static bool CheckRead(const MeshData& mesh, bool fileNormals, std::string* reaso
                 return false;
             }
         }
+        any |= WithoutArea(mesh.vertices, mesh.faces[f]);
+    }
+    *flat = any;
     for (size_t i = 0; i < positions; ++i)
         if (!Finite(mesh.vertices[i])) {
             *reason = "position " + std::to_string(i + 1) + " has a non-finite coordinate";
@@ -37,18 +53,53 @@ static bool AllPositionsEqual(const std::vector<Vec3>& v)
     });
 }
 
+// Triangles without area go, and so do the positions that only they use. Such a triangle covers
+// no pixel, and its flat normal would be the zero vector, which no light can use; kept, its
+// corners would also count in the fit, so that a needle of them far from the rest would shrink
+// what is drawn to a speck. A model that has nothing else is refused: the viewer would show only
+// its background. The file's own normals change nothing here: such a triangle still draws
+// nothing.
+static bool DropTrianglesWithoutArea(MeshData& mesh, std::string* reason)
+{
+    std::vector<MeshFace>& faces = mesh.faces;
+    std::vector<char> use(mesh.vertices.size(), 0); // 1: only dropped triangles use it
+    size_t kept = 0;
+    for (size_t f = 0; f < faces.size(); ++f) {
+        bool drop = WithoutArea(mesh.vertices, faces[f]);
+        for (int32_t v : faces[f].vertexIndex) use[size_t(v)] |= drop ? 1 : 2;
+        if (!drop) faces[kept++] = faces[f];
+    }
+    faces.resize(kept);
+    if (faces.empty()) {
+        *reason = "the model has no area (the corners of each triangle lie on one line)";
+        return false;
+    }
+    std::vector<int32_t> moved(mesh.vertices.size());
+    size_t left = 0;
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        moved[i] = int32_t(left);
+        if (use[i] != 1) mesh.vertices[left++] = mesh.vertices[i];
+    }
+    mesh.vertices.resize(left);
+    for (MeshFace& face : faces)
+        for (int32_t& v : face.vertexIndex) v = moved[size_t(v)];
+    return true;
+}
+
 // Where the file repeats its positions (an STL file stores each about six times), identical
 // ones are merged first, so that fitting and flat normals work on each once. Fitting may round
 // two positions to the same floats, so the merge of equal ones comes after it.
 bool MeshFinish(MeshData& mesh, bool fileNormals, double radius, std::string* reason)
 {
-    if (!CheckRead(mesh, fileNormals, reason)) return false;
+    bool flat = false;
+    if (!CheckRead(mesh, fileNormals, &flat, reason)) return false;
     if (mesh.vertices.size() > mesh.faces.size()) MeshMergeIdenticalPositions(mesh);
     // A point draws nothing: the viewer would show only its background.
     if (AllPositionsEqual(mesh.vertices)) {
         *reason = "the model has no extent (all its corners are equal)";
         return false;
     }
+    if (flat && !DropTrianglesWithoutArea(mesh, reason)) return false;
     if (radius > 0) MeshFitToRadius(mesh, radius);
     if (!fileNormals) MeshSetFlatNormals(mesh);
     MeshMergePositions(mesh);
