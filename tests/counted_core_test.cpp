@@ -253,3 +253,30 @@ TEST(CountedCore, PointsLinesAndTheFilesColours)
     RenderFrame();
     EXPECT_EQ(CountGlArrayCorners(), 3);
 }
+
+// Names from files are shown safely in the error line and the title: a newline cannot forge a
+// line, an override cannot turn the program's own words around, and bytes that are not UTF-8
+// become replacement characters (SDL would not take the title otherwise).
+TEST(CountedCore, FileNamesCannotForgeLinesOrTurnTheTitle)
+{
+    Start(640, 480);
+    std::string dir = testing::TempDir() + "names_XXXXXX";
+    ASSERT_NE(mkdtemp(&dir[0]), nullptr);
+    EXPECT_FALSE(ViewerOpenAtStart(dir + "/a\nFORGED: all checks passed.obj"));
+    ASSERT_EQ(nullHost.errors.size(), 1u);
+    EXPECT_EQ(nullHost.errors[0].find('\n'), std::string::npos) << nullHost.errors[0];
+    EXPECT_NE(nullHost.errors[0].find("a\\nFORGED"), std::string::npos) << nullHost.errors[0];
+    const std::string title = kWindowTitleUtf8;
+    const std::pair<std::string, std::string> names[] = {
+        {"m\xE2\x80\xAEjbo.obj", "m\\u202ejbo.obj -" + title},
+        {"b\xFF.obj", "b\xEF\xBF\xBD.obj -" + title}};
+    for (const auto& [name, shown] : names) {
+        std::ifstream in(TEST_MODELS "/tetra.obj", std::ios::binary);
+        std::ofstream(dir + "/" + name, std::ios::binary) << in.rdbuf();
+        std::string error;
+        ASSERT_TRUE(ViewerOpenFile(dir + "/" + name, &error)) << error;
+        EXPECT_EQ(ViewerTitle(), shown);
+        std::remove((dir + "/" + name).c_str());
+    }
+    rmdir(dir.c_str());
+}

@@ -143,12 +143,12 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
             WatchFile(path, stamp);
             return true;
         }
-        reason = path + ": too large for memory";
+        reason = ShownText(path) + ": too large for memory";
     }
-    // The loader's line starts with the name it was given; "cannot open" is said once.
-    const std::string unreadable = path + ": cannot open: ";
+    // The loader's line starts with the name as shown; "cannot open" is said once.
+    const std::string unreadable = ShownText(path) + ": cannot open: ";
     if (reason.compare(0, unreadable.size(), unreadable) == 0)
-        reason = path + ": " + reason.substr(unreadable.size());
+        reason = ShownText(path) + ": " + reason.substr(unreadable.size());
     *error = "cannot open " + reason;
     return false;
 }

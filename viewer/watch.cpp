@@ -5,6 +5,7 @@
 
 #include "loader/load.h"
 #include "loader/path.h"
+#include "loader/shown.h"
 #include "viewer/host.h"
 #include "viewer/open.h"
 
@@ -42,10 +43,11 @@ void WatchChanged(const std::string& name)
     LookLater();
 }
 
-// The loader's line without the file's name: "line 5: reason", or the reason.
+// The loader's line without the file's name (as shown): "line 5: reason", or the reason.
 static std::string ReasonOf(const std::string& line, const std::string& path)
 {
-    std::string reason = line.compare(0, path.size(), path) == 0 ? line.substr(path.size()) : line;
+    const std::string name = ShownText(path);
+    std::string reason = line.compare(0, name.size(), name) == 0 ? line.substr(name.size()) : line;
     if (reason.compare(0, 2, ": ") == 0) return reason.substr(2);
     size_t digits = reason.find_first_not_of("0123456789", 1);
     if (reason.compare(0, 1, ":") == 0 && digits != std::string::npos && digits > 1 &&
@@ -73,7 +75,7 @@ void WatchTick()
     if (loaded && ViewerShowMesh(&mesh, watched)) {
         note.clear();
     } else {
-        if (loaded) error = watched + ": too large for memory";
+        if (loaded) error = ShownText(watched) + ": too large for memory";
         note = "cannot read: " + ReasonOf(error, watched);
         std::fprintf(stderr, "trackview: %s\n", error.c_str());
     }
