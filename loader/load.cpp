@@ -46,8 +46,9 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
         if (bytes.size == 0)
             ReadFail(&read, 0, "empty file");
         else
-            loaded = format.read(in, mesh, &read) &&
-                     MeshFinish(*mesh, options.fileNormals, options.radius, &read.reason);
+            loaded =
+                format.read(in, mesh, &read) &&
+                MeshFinish(*mesh, options.use, options.fileNormals, options.radius, &read.reason);
     } catch (const std::bad_alloc&) {
         loaded = ReadFail(&read, 0, "too large for memory");
     }

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "mesh/mesh_data.h"
+#include "mesh/finish.h"
 
 struct LoadOptions {
+    MeshUse use = MeshUse::compiled; // drawn: points, lines and colours too, nothing merged
     bool fileNormals = false;        // keep the file's normals instead of flat face normals
     double radius = kMeshRadius;     // the farthest position ends up this far from the origin; 0:
                                      // positions stay in the file's units (tests, comparisons)

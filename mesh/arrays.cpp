@@ -59,9 +59,13 @@ bool MeshArraysOf(const MeshData& mesh, MeshArrays* arrays)
         return false;
     }
     float* out = t.data.get();
-    for (const MeshFace& face : mesh.faces)
+    bool flat = mesh.normals.empty(); // made here, face by face
+    for (const MeshFace& face : mesh.faces) {
+        const Vec3* p = mesh.vertices.data();
+        const int32_t* c = face.vertexIndex;
+        Vec3 faceNormal = flat ? FaceNormal(p[c[0]], p[c[1]], p[c[2]]) : Vec3{0, 0, 0};
         for (int k = 0; k < 3; ++k, out += t.stride) {
-            const Vec3& n = mesh.normals[size_t(face.normalIndex[k])];
+            const Vec3& n = flat ? faceNormal : mesh.normals[size_t(face.normalIndex[k])];
             const Vec3& v = mesh.vertices[size_t(face.vertexIndex[k])];
             out[0] = n.x, out[1] = n.y, out[2] = n.z;
             out[3] = v.x, out[4] = v.y, out[5] = v.z;
@@ -70,5 +74,6 @@ bool MeshArraysOf(const MeshData& mesh, MeshArrays* arrays)
             PutColor(out + 6, c);
             PutColor(out + 7, MeshBackColor(c));
         }
+    }
     return true;
 }

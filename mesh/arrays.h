@@ -22,8 +22,8 @@ struct MeshArrays {
     DrawList triangles, points, lines;
 };
 
-// The arrays of mesh: each corner with the normal its face names (the mesh's normals must be
-// set, flat or the file's). False, the arrays empty, when there is no memory for them.
+// The arrays of mesh: each corner with the normal its face names, or without normals in the mesh
+// the face's flat normal. False, the arrays empty, when there is no memory for them.
 bool MeshArraysOf(const MeshData& mesh, MeshArrays* arrays);
 
 // The colour of the back of a face in the file's colours: the same, darker.

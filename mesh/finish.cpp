@@ -16,15 +16,34 @@ static bool WithoutArea(const std::vector<Vec3>& p, const MeshFace& face)
     return uy * vz == uz * vy && uz * vx == ux * vz && ux * vy == uy * vx;
 }
 
+// Each index of points or lines within the positions.
+static bool CheckIndices(const std::vector<int32_t>& indices, size_t positions, const char* what,
+                         std::string* reason)
+{
+    for (size_t i = 0; i < indices.size(); ++i)
+        if (indices[i] < 0 || size_t(indices[i]) >= positions) {
+            *reason = std::string(what) + " " + std::to_string(i) + " is outside the positions";
+            return false;
+        }
+    return true;
+}
+
 // What every reader's result must be before the renderer may index it unchecked. Notes in *flat
 // whether a triangle has no area, while its corners are at hand.
 static bool CheckRead(const MeshData& mesh, bool fileNormals, bool* flat, std::string* reason)
 {
-    if (mesh.faces.empty()) {
+    if (mesh.faces.empty() && mesh.points.empty() && mesh.lines.empty()) {
         *reason = "no triangles";
         return false;
     }
     size_t positions = mesh.vertices.size(), normals = mesh.normals.size();
+    if ((!mesh.colors.empty() && mesh.colors.size() != positions) || mesh.lines.size() % 2 != 0) {
+        *reason = "the colours or the lines do not match the positions";
+        return false;
+    }
+    if (!CheckIndices(mesh.points, positions, "point", reason) ||
+        !CheckIndices(mesh.lines, positions, "line end", reason))
+        return false;
     bool any = false;
     for (size_t f = 0; f < mesh.faces.size(); ++f) {
         for (int k = 0; k < 3; ++k) {
@@ -44,6 +63,14 @@ static bool CheckRead(const MeshData& mesh, bool fileNormals, bool* flat, std::s
             return false;
         }
     return true;
+}
+
+static bool ShrinksToAPoint(double radius, std::string* reason)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", radius);
+    *reason = std::string("at radius ") + text + " the model shrinks to a point";
+    return false;
 }
 
 static bool AllPositionsEqual(const std::vector<Vec3>& v)
@@ -70,45 +97,68 @@ static bool DropTrianglesWithoutArea(MeshData& mesh, std::string* reason)
         if (!drop) faces[kept++] = faces[f];
     }
     faces.resize(kept);
-    if (faces.empty()) {
+    if (faces.empty() && mesh.points.empty() && mesh.lines.empty()) {
         *reason = "the model has no area (the corners of each triangle lie on one line)";
         return false;
     }
+    for (int32_t v : mesh.points) use[size_t(v)] |= 2;
+    for (int32_t v : mesh.lines) use[size_t(v)] |= 2;
     std::vector<int32_t> moved(mesh.vertices.size());
     size_t left = 0;
+    bool colored = !mesh.colors.empty();
     for (size_t i = 0; i < mesh.vertices.size(); ++i) {
         moved[i] = int32_t(left);
-        if (use[i] != 1) mesh.vertices[left++] = mesh.vertices[i];
+        if (use[i] == 1) continue;
+        if (colored) mesh.colors[left] = mesh.colors[i];
+        mesh.vertices[left++] = mesh.vertices[i];
     }
     mesh.vertices.resize(left);
+    if (colored) mesh.colors.resize(left);
     for (MeshFace& face : faces)
         for (int32_t& v : face.vertexIndex) v = moved[size_t(v)];
+    for (int32_t& v : mesh.points) v = moved[size_t(v)];
+    for (int32_t& v : mesh.lines) v = moved[size_t(v)];
+    return true;
+}
+
+// A model drawn is fitted and checked, no more: its arrays need no value stored once, and they make
+// flat normals face by face.
+static bool FinishDrawn(MeshData& mesh, bool fileNormals, double radius, bool flat,
+                        std::string* reason)
+{
+    if (flat && !DropTrianglesWithoutArea(mesh, reason)) return false;
+    if (radius > 0) MeshFitToRadius(mesh, radius);
+    if (AllPositionsEqual(mesh.vertices)) return ShrinksToAPoint(radius, reason);
+    if (fileNormals)
+        for (Vec3& n : mesh.normals) n = NormalisedOrZero(n);
     return true;
 }
 
 // Where the file repeats its positions (an STL file stores each about six times), identical
 // ones are merged first, so that fitting and flat normals work on each once. Fitting may round
 // two positions to the same floats, so the merge of equal ones comes after it.
-bool MeshFinish(MeshData& mesh, bool fileNormals, double radius, std::string* reason)
+bool MeshFinish(MeshData& mesh, MeshUse use, bool fileNormals, double radius, std::string* reason)
 {
+    if (use == MeshUse::compiled) { // a compiled mesh is triangles, in the materials' colours
+        mesh.colors.clear();
+        mesh.points.clear();
+        mesh.lines.clear();
+    }
     bool flat = false;
     if (!CheckRead(mesh, fileNormals, &flat, reason)) return false;
-    if (mesh.vertices.size() > mesh.faces.size()) MeshMergeIdenticalPositions(mesh);
+    if (use == MeshUse::compiled && mesh.vertices.size() > mesh.faces.size())
+        MeshMergeIdenticalPositions(mesh);
     // A point draws nothing: the viewer would show only its background.
     if (AllPositionsEqual(mesh.vertices)) {
         *reason = "the model has no extent (all its corners are equal)";
         return false;
     }
+    if (use == MeshUse::drawn) return FinishDrawn(mesh, fileNormals, radius, flat, reason);
     if (flat && !DropTrianglesWithoutArea(mesh, reason)) return false;
     if (radius > 0) MeshFitToRadius(mesh, radius);
     if (!fileNormals) MeshSetFlatNormals(mesh);
     MeshMergePositions(mesh);
-    if (mesh.vertices.size() == 1) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", radius);
-        *reason = std::string("at radius ") + text + " the model shrinks to a point";
-        return false;
-    }
+    if (mesh.vertices.size() == 1) return ShrinksToAPoint(radius, reason);
     if (fileNormals) {
         for (Vec3& n : mesh.normals) n = NormalisedOrZero(n);
         MeshMergeNormals(mesh);

@@ -7,6 +7,7 @@
 #include "tests/gl_environment.h"
 #include "tests/torus_mesh.h"
 #include "viewer/model.h"
+#include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/state.h"
 
@@ -29,17 +30,18 @@ static std::vector<unsigned char> Still(const MeshData& mesh, bool immediate)
     return ReadFrame();
 }
 
+// As the viewer reads it (nothing merged, flat normals made face by face), and drawn from arrays,
+// a model gives the very picture of the compiled mesh in immediate mode.
 TEST_F(Model, ArraysDrawTheVeryPictureOfImmediateMode)
 {
-    for (const char* file : {"cube.ply", "concave.obj", "instances.gltf"}) {
-        MeshData mesh;
-        std::string error;
-        ASSERT_TRUE(
-            LoadModelFile(std::string(TEST_MODELS "/") + file, LoadOptions(), &mesh, &error))
-            << error;
+    for (const char* file : {"cube.ply", "concave.obj", "instances.gltf", "binary_solid.stl"}) {
+        MeshData compiled, drawn;
+        std::string error, path = std::string(TEST_MODELS "/") + file;
+        ASSERT_TRUE(LoadModelFile(path, LoadOptions(), &compiled, &error)) << error;
+        ASSERT_TRUE(LoadModelFile(path, DrawnModel(), &drawn, &error)) << error;
         for (int wireframe : {0, 1}) {
             viewer.wireframeOn = wireframe;
-            EXPECT_TRUE(Still(mesh, true) == Still(mesh, false)) << file << " " << wireframe;
+            EXPECT_TRUE(Still(compiled, true) == Still(drawn, false)) << file << " " << wireframe;
         }
     }
 }

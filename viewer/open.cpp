@@ -81,6 +81,13 @@ ViewerArgs ParseViewerArgs(const std::vector<std::string>& args)
     return parsed;
 }
 
+LoadOptions DrawnModel()
+{
+    LoadOptions options;
+    options.use = MeshUse::drawn;
+    return options;
+}
+
 // "loading NAME...": the title while a dropped file loads, and the progress line of a slow start.
 static std::string LoadingText(const std::string& path)
 {
@@ -138,7 +145,7 @@ bool ViewerOpenFile(const std::string& path, std::string* error)
     MeshData mesh;
     std::string reason;
     FileStamp stamp = FileStampOf(path); // before the read: a change meanwhile is seen later
-    if (LoadModelFile(path, LoadOptions(), &mesh, &reason)) {
+    if (LoadModelFile(path, DrawnModel(), &mesh, &reason)) {
         if (ViewerShowMesh(&mesh, path)) {
             WatchFile(path, stamp);
             return true;

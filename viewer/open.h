@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/mesh_data.h"
+#include "loader/load.h"
 
 // The usage text of both programs: what they take and which keys and buttons do what.
 std::string ViewerUsage();
@@ -37,6 +37,9 @@ bool ViewerOpenAtStart(const std::string& path);
 // answered. Nothing happens without a rendering context.
 void ViewerDropFile(const std::string& path);
 void ViewerDropEnd();
+
+// How the viewer has the loader read a model: for drawing, with points, lines and colours.
+LoadOptions DrawnModel();
 
 // Reads path and shows it (ViewerShowMesh). On failure the mesh stays and error holds the line
 // for the user: "cannot open NAME: reason", or "cannot open NAME:LINE: reason".

@@ -71,7 +71,7 @@ void WatchTick()
     shown = now;
     MeshData mesh;
     std::string error;
-    bool loaded = LoadModelFile(watched, LoadOptions(), &mesh, &error);
+    bool loaded = LoadModelFile(watched, DrawnModel(), &mesh, &error);
     if (loaded && ViewerShowMesh(&mesh, watched)) {
         note.clear();
     } else {
