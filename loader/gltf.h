@@ -100,28 +100,44 @@ bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
 bool GltfDecodeVec3(GltfFile* file, const GltfAccessor& a, std::vector<Vec3>* out,
                     ReadError* error);
 bool GltfDecodeIndices(const GltfAccessor& a, std::vector<uint32_t>* out, ReadError* error);
+// COLOR_0's colours (VEC3 or VEC4; floats, or normalized bytes or shorts) times factor, the
+// material's baseColorFactor; they count against GltfWorkLimit as vectors do.
+bool GltfDecodeColors(GltfFile* file, const GltfAccessor& a, const double factor[4],
+                      std::vector<MeshColor>* out, ReadError* error);
 
 // The scene: nodes with their meshes, read only as far as the scene reaches.
 using GltfMatrix = std::array<double, 16>; // row r, column c at [4 * c + r], as glTF writes it
 
+// The modes of a primitive: 0 points, 1 lines, 2 a line loop, 3 a line strip, 4 triangles, 5 a
+// strip, 6 a fan; and the corners of one of what each draws.
+const uint64_t kGltfLines = 1, kGltfTriangles = 4;
+inline int GltfCornersOf(uint64_t mode)
+{
+    return mode >= kGltfTriangles ? 3 : mode >= kGltfLines ? 2 : 1;
+}
+
 struct GltfPrimitive {
     std::string where; // "mesh 2 primitive 0", for messages
-    uint64_t mode, triangles;
-    bool indexed, hasNormals;
-    GltfAccessor positions, normals, indices;
+    uint64_t mode = kGltfTriangles;
+    uint64_t elements = 0; // the triangles, lines or points it draws
+    bool indexed = false, hasNormals = false, hasColors = false;
+    bool colored = false;                    // COLOR_0, or a material's colour
+    double factor[4] = {1.0, 1.0, 1.0, 1.0}; // its material's baseColorFactor
+    GltfAccessor positions, normals, indices, colors;
 };
 
-// A primitive ready to place: the positions (and normals) its triangles use, three corners a
-// triangle indexing them, in drawing order.
+// A primitive ready to place: the positions (and normals and colours) it uses, and indexing them
+// in drawing order three corners a triangle, two ends a line, or the points.
 struct GltfPart {
     std::vector<Vec3> positions, normals;
-    std::vector<uint32_t> corners;
+    std::vector<MeshColor> colors; // one a position, where the primitive is colored
+    std::vector<uint32_t> corners, lineEnds, points;
 };
 
 struct GltfMesh {
     bool read = false;
-    uint64_t triangles = 0;                // at most kGltfMaxWhole
-    std::vector<GltfPrimitive> primitives; // those that draw triangles
+    uint64_t elements = 0;                 // at most kGltfMaxWhole
+    std::vector<GltfPrimitive> primitives; // those that draw anything
     std::vector<GltfPart> parts;
 };
 
@@ -139,11 +155,12 @@ struct GltfScene {
     std::vector<GltfMesh> meshes;
     std::vector<size_t> order;    // the nodes reached, every one after all below it
     std::vector<uint64_t> placed; // how often the scene places each node (capped past the limit)
-    uint64_t triangles = 0;       // after instancing
+    uint64_t elements = 0;        // triangles, lines and points after instancing
+    bool colored = false;         // a primitive is: every position placed gets a colour
 };
 
 // Scene (gltf_scene.cpp): reads the nodes and meshes the scene reaches, refuses a cycle, and
-// counts the triangles and nodes that instancing gives against in.maxFaces and GltfWorkLimit
+// counts the elements and nodes that instancing gives against in.maxFaces and GltfWorkLimit
 // before anything is decoded; then places every part of every instance.
 bool GltfPlanScene(const GltfFile& file, const ReadInput& in, GltfScene* scene, ReadError* error);
 bool GltfPlaceScene(const GltfScene& scene, bool fileNormals, MeshData* mesh, ReadError* error);

@@ -24,6 +24,10 @@ static bool CheckAllowedFor(const char* use, uint64_t type, bool normalized,
                ReadFail(error, 0,
                         self + ": indices must be unsigned bytes, shorts or ints (componentType "
                                "5121, 5123 or 5125), not normalized");
+    if (std::strcmp(use, "COLOR_0") == 0)
+        return type == 5126 || ((type == 5121 || type == 5123) && normalized) ||
+               ReadFail(error, 0,
+                        self + ": COLOR_0 must be floats, or normalized unsigned bytes or shorts");
     return type != 5125 ||
            ReadFail(error, 0,
                     self + ": " + use +
@@ -154,8 +158,11 @@ bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
                         self + ": unknown componentType " + std::to_string(componentType));
     const Json* type = JsonFind(*accessor, "type");
     if (!type || !type->is_string()) return ReadFail(error, 0, self + " has no type");
-    const char* wanted = std::strcmp(use, "indices") == 0 ? "SCALAR" : "VEC3";
-    if (*type != wanted)
+    bool color = std::strcmp(use, "COLOR_0") == 0;
+    const char* wanted = std::strcmp(use, "indices") == 0 ? "SCALAR"
+                         : color                          ? "VEC3 or VEC4"
+                                                          : "VEC3";
+    if (*type != wanted && !(color && (*type == "VEC3" || *type == "VEC4")))
         return ReadFail(error, 0,
                         self + " is " + ShownText(type->get<std::string>()) + ", but " + use +
                             " needs " + wanted);
@@ -170,7 +177,7 @@ bool GltfReadAccessor(const GltfFile& file, uint64_t index, const char* use,
     out->index = size_t(index);
     out->componentType = int(componentType);
     out->componentSize = size;
-    out->components = *type == "VEC3" ? 3 : 1;
+    out->components = *type == "VEC4" ? 4 : *type == "VEC3" ? 3 : 1;
     out->count = size_t(count);
     const Json* sparse = JsonFind(*accessor, "sparse");
     return ReadPlace(file, *accessor, self, out, error) &&
@@ -257,5 +264,31 @@ bool GltfDecodeIndices(const GltfAccessor& a, std::vector<uint32_t>* out, ReadEr
     size_t size = a.componentSize;
     return DecodeEach(
         a, [values, size](size_t i, const unsigned char* p) { values[i] = IndexAt(p, size); },
+        error);
+}
+
+bool GltfDecodeColors(GltfFile* file, const GltfAccessor& a, const double factor[4],
+                      std::vector<MeshColor>* out, ReadError* error)
+{
+    file->decoded += a.count;
+    if (file->decoded > GltfWorkLimit(*file))
+        return ReadFail(error, 0,
+                        "the accessors read hold more values than a file of " +
+                            std::to_string(file->bytes) + " bytes may give");
+    out->assign(a.count, MeshColor{255, 255, 255, 255});
+    MeshColor* values = out->data();
+    return DecodeEach(
+        a,
+        [values, &a, factor](size_t i, const unsigned char* p) {
+            uint8_t channel[4] = {255, 255, 255, 255};
+            for (size_t k = 0; k < a.components; ++k) {
+                double v = Component(p + k * a.componentSize, a.componentType, a.normalized);
+                v *= factor[k];
+                v = !(v > 0.0) ? 0.0 : v > 1.0 ? 1.0 : v; // NaN too ends up 0
+                channel[k] = uint8_t(v * 255.0 + 0.5);
+            }
+            if (a.components == 3) channel[3] = uint8_t(factor[3] * 255.0 + 0.5);
+            values[i] = MeshColor{channel[0], channel[1], channel[2], channel[3]};
+        },
         error);
 }

@@ -149,7 +149,8 @@ static bool OrderNodes(const GltfFile& file, GltfScene* s, ReadError* error)
     return true;
 }
 
-// Counts placed nodes and triangles after instancing, parents first, capped just past the limit.
+// Counts placed nodes and elements (triangles, lines, points) after instancing, parents first,
+// capped just past the limit; notes whether any primitive drawn has colours.
 static bool CountWork(const GltfFile& file, const ReadInput& in, GltfScene* s, ReadError* error)
 {
     uint64_t limit = GltfWorkLimit(file), cap = limit + 1, nodes = 0;
@@ -166,18 +167,20 @@ static bool CountWork(const GltfFile& file, const ReadInput& in, GltfScene* s, R
         GltfMesh& mesh = s->meshes[size_t(node.mesh)];
         if (!mesh.read && !GltfReadMesh(file, size_t(node.mesh), in.fileNormals, &mesh, error))
             return false;
-        s->triangles = add(s->triangles, times(s->placed[*it], mesh.triangles));
+        s->elements = add(s->elements, times(s->placed[*it], mesh.elements));
     }
     for (size_t i = 0; s->loose && i < s->meshes.size(); ++i) {
         if (!GltfReadMesh(file, i, in.fileNormals, &s->meshes[i], error)) return false;
-        s->triangles = add(s->triangles, s->meshes[i].triangles);
+        s->elements = add(s->elements, s->meshes[i].elements);
     }
+    for (const GltfMesh& mesh : s->meshes)
+        for (const GltfPrimitive& p : mesh.primitives) s->colored = s->colored || p.colored;
     auto beyond = [&file, limit](const char* what) {
         return "more than " + std::to_string(limit) + " " + what + ", the most that a file of " +
                std::to_string(file.bytes) + " bytes may give";
     };
-    if (!ReadFacesAllowed(in, s->triangles, 0, error)) return false;
-    if (s->triangles > limit) return ReadFail(error, 0, beyond("triangles after instancing"));
+    if (!ReadFacesAllowed(in, s->elements, 0, error)) return false;
+    if (s->elements > limit) return ReadFail(error, 0, beyond("triangles after instancing"));
     if (nodes > limit) return ReadFail(error, 0, "the node tree places " + beyond("nodes"));
     return true;
 }
@@ -209,7 +212,7 @@ static void Cross(const double* a, const double* b, double* out)
 // of its columns over the determinant; a mirroring one (determinant below 0) also reverses the
 // winding, so that the right-hand rule still points outwards.
 static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool fileNormals,
-                      MeshData* out, ReadError* error)
+                      bool colored, MeshData* out, ReadError* error)
 {
     const double* col[3] = {&w[0], &w[4], &w[8]};
     double n[3][3];
@@ -256,6 +259,13 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
             else
                 MeshAppendFace(*out, base + k[0], base + k[1], base + k[2], 0, 0, 0);
         }
+        for (uint32_t k : part.lineEnds) out->lines.push_back(base + int32_t(k));
+        for (uint32_t k : part.points) out->points.push_back(base + int32_t(k));
+        // Every position has a colour once one has: those without are white.
+        if (colored && part.colors.empty())
+            out->colors.resize(out->vertices.size(), MeshColor{255, 255, 255, 255});
+        if (colored && !part.colors.empty())
+            out->colors.insert(out->colors.end(), part.colors.begin(), part.colors.end());
     }
     return true;
 }
@@ -270,11 +280,12 @@ bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, ReadEr
         if (s.nodes[node].mesh != UINT64_MAX)
             positions += s.placed[node] * meshPositions[size_t(s.nodes[node].mesh)];
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i) positions += meshPositions[i];
-    ReserveLarge(mesh->faces, size_t(s.triangles));
+    ReserveLarge(mesh->faces, size_t(s.elements));
     ReserveLarge(mesh->vertices, size_t(positions)); // at most three a triangle
     if (fileNormals) ReserveLarge(mesh->normals, size_t(positions));
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i)
-        if (!PlaceMesh(s.meshes[i], kIdentity, kNoNode, fileNormals, mesh, error)) return false;
+        if (!PlaceMesh(s.meshes[i], kIdentity, kNoNode, fileNormals, s.colored, mesh, error))
+            return false;
     std::vector<Frame> path;
     for (size_t root : s.roots) {
         Frame start;
@@ -285,8 +296,8 @@ bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, ReadEr
             Frame& top = path.back();
             const GltfNode& node = s.nodes[top.node];
             if (top.next == 0 && node.mesh != UINT64_MAX &&
-                !PlaceMesh(s.meshes[size_t(node.mesh)], top.world, top.node, fileNormals, mesh,
-                           error))
+                !PlaceMesh(s.meshes[size_t(node.mesh)], top.world, top.node, fileNormals, s.colored,
+                           mesh, error))
                 return false;
             if (top.next == node.children.size()) {
                 path.pop_back();

@@ -1,5 +1,6 @@
-// Wavefront OBJ: positions (v), normals (vn) and faces (f); every other statement is skipped, and
-// no material file is opened. Works on the raw bytes: no copies of lines, nothing allocated per
+// Wavefront OBJ: positions (v, with a colour where six numbers give one), normals (vn), faces
+// (f), points (p) and lines (l); every other statement is skipped, and no material file is
+// opened. Works on the raw bytes: no copies of lines, nothing allocated per
 // line once the buffers have grown. A face may use only positions, normals and texture
 // coordinates defined above it, which is what relative indices mean and what exporters write.
 #include "loader/reader.h"
@@ -19,6 +20,7 @@ namespace
 // allocates nothing once they have grown).
 struct ObjState {
     size_t normals = 0, texCoords = 0; // defined so far (normals counted even when not kept)
+    bool colored = false;              // a position has had a colour (the others are white)
     std::vector<int32_t> positionIndex, normalIndex;
     std::vector<uint32_t> triangles;
 };
@@ -81,6 +83,25 @@ static bool ReadNumbers(TextCursor& c, Vec3* v, const char* what, ReadError* err
         if (status != NumberStatus::ok) return ReadFail(error, c.line, NumberProblem(status));
     }
     *v = Vec3{xyz[0], xyz[1], xyz[2]};
+    return true;
+}
+
+// The colour that "v x y z r g b" gives after its position (components from 0 to 1), if the rest
+// of the line is three numbers; a fourth number alone is a weight, and is passed over as any
+// other rest of the line.
+static bool ReadColor(TextCursor& c, MeshColor* color)
+{
+    float rgb[3];
+    TextCursor at = c;
+    for (float& channel : rgb) {
+        SkipSpace(at);
+        if (AtLineEnd(at) || ParseFloat(at.p, at.end, &channel) != NumberStatus::ok) return false;
+    }
+    SkipSpace(at);
+    if (!AtLineEnd(at)) return false;
+    auto byte = [](float v) { return uint8_t(std::min(std::max(v, 0.0f), 1.0f) * 255.0f + 0.5f); };
+    *color = MeshColor{byte(rgb[0]), byte(rgb[1]), byte(rgb[2]), 255};
+    c = at;
     return true;
 }
 
@@ -189,6 +210,39 @@ static bool ReadFace(TextCursor& c, const ReadInput& in, MeshData* mesh, ObjStat
     return true;
 }
 
+// "p v1 v2 ..." adds points, "l v1 v2 v3 ..." the lines v1 to v2, v2 to v3 and so on; a line's
+// corners may name texture coordinates too (v/vt), which are passed over.
+static bool ReadPointsOrLine(TextCursor& c, bool line, const ReadInput& in, MeshData* mesh,
+                             ObjState& s, ReadError* error)
+{
+    s.positionIndex.clear();
+    for (SkipSpace(c); !AtLineEnd(c); SkipSpace(c)) {
+        int32_t index = 0, texCoord = 0;
+        if (!ReadIndex(c, mesh->vertices.size(), line ? "line index" : "point index", "positions",
+                       &index, error))
+            return false;
+        if (line && c.p < c.end && *c.p == '/') {
+            ++c.p;
+            if (!FieldEmpty(c) && !ReadIndex(c, s.texCoords, "texture index", "texture coordinates",
+                                             &texCoord, error))
+                return false;
+        }
+        s.positionIndex.push_back(index);
+    }
+    std::vector<int32_t>& into = line ? mesh->lines : mesh->points;
+    size_t adding = line && !s.positionIndex.empty() ? 2 * (s.positionIndex.size() - 1)
+                                                     : s.positionIndex.size();
+    if (into.size() + adding > in.maxFaces)
+        return ReadFail(error, c.line,
+                        std::string("more than ") + std::to_string(in.maxFaces) +
+                            (line ? " line ends" : " points"));
+    for (size_t i = 0; i < s.positionIndex.size(); ++i) {
+        if (line && i > 0) into.push_back(s.positionIndex[i - 1]);
+        if (!line || i > 0) into.push_back(s.positionIndex[i]);
+    }
+    return true;
+}
+
 // Reserves for the lines that start with v, vn and f, but never more than the bytes could hold
 // (a position line takes at least 8 bytes, a real face line at least 16): no number the file
 // states is trusted for an allocation, and blank "f" lines cannot make it reserve much.
@@ -275,6 +329,11 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
                 return ReadFail(error, c.line, "more positions than a mesh can hold");
             if (!ReadNumbers(c, &v, "a position", error)) return false;
             mesh->vertices.push_back(v);
+            MeshColor color{255, 255, 255, 255};
+            bool colored = ReadColor(c, &color);
+            if (colored && !s.colored) mesh->colors.resize(mesh->vertices.size() - 1, color);
+            s.colored = s.colored || colored;
+            if (s.colored) mesh->colors.push_back(colored ? color : MeshColor{255, 255, 255, 255});
         } else if (left > 2 && k[0] == 'v' && k[1] == 'n' && TextBlank(k[2])) {
             Vec3 n;
             c.p += 2;
@@ -288,6 +347,9 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
         } else if (left > 1 && k[0] == 'f' && TextBlank(k[1])) {
             c.p += 1;
             if (!ReadFace(c, in, mesh, s, error)) return false;
+        } else if (left > 1 && (k[0] == 'p' || k[0] == 'l') && TextBlank(k[1])) {
+            c.p += 1;
+            if (!ReadPointsOrLine(c, k[0] == 'l', in, mesh, s, error)) return false;
         } else if (BinaryStart(*k)) {
             return ReadFail(error, c.line, kNotText);
         }

@@ -1,14 +1,16 @@
 // PLY: a text header that declares elements and their properties, then the data as text or as
-// binary of either byte order. Positions come from the vertex element and polygons from the face
-// element's index list; everything else is stepped over by its declared layout. The header's
-// counts are checked against the bytes after it before anything is allocated, every list length
-// against the bytes left where it is read, and every index against the declared vertex count.
+// binary of either byte order. Positions (and colours) come from the vertex element and polygons
+// from the face element's index list, or without faces every vertex is a point; everything else is
+// stepped over by its declared layout. The header's counts are checked against the bytes after it
+// before anything is allocated, every list length against the bytes left where it is read, and
+// every index against the declared vertex count.
 #include "loader/reader.h"
 
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -30,7 +32,47 @@ struct PlyRead {
     std::vector<int32_t> corners;  // polygons of three or more corners, one after another
     std::vector<uint32_t> lengths; // corners of each
     size_t triangles = 0;
+    bool colored = false;      // the vertices have red, green and blue
+    bool alpha = false;        // and alpha
+    double colorScale[4] = {}; // each channel's values to the bytes 0 to 255, by its type
 };
+
+// Whether a vertex property's value is read: the position always, the normal where the file's
+// are kept, a colour's channels where there is a colour.
+bool Wanted(const PlyRead& r, int slot)
+{
+    return (slot >= 0 && slot < kSlotNormals) ||
+           (slot >= kSlotNormals && slot < kSlotIndices && r.in->fileNormals) ||
+           (slot >= kSlotColors && r.colored);
+}
+
+// A channel's values to bytes: whole numbers of a type span it (an unsigned byte as it is, an
+// unsigned short by 257 to one), fractions run from 0 to 1.
+double ColorScale(PlyType type)
+{
+    switch (type) {
+    case PlyType::int8:
+        return 255.0 / 127.0;
+    case PlyType::uint8:
+        return 1.0;
+    case PlyType::int16:
+        return 255.0 / 32767.0;
+    case PlyType::uint16:
+        return 255.0 / 65535.0;
+    case PlyType::int32:
+        return 255.0 / 2147483647.0;
+    case PlyType::uint32:
+        return 255.0 / 4294967295.0;
+    default:
+        return 255.0;
+    }
+}
+
+uint8_t ColorByte(double value, double scale)
+{
+    double byte = value * scale;
+    return uint8_t(!(byte > 0.0) ? 0.0 : byte >= 255.0 ? 255.0 : byte + 0.5);
+}
 
 std::string RecordName(const PlyElement& element, uint64_t record)
 {
@@ -62,7 +104,7 @@ bool EndPolygon(PlyRead& r, uint64_t n, size_t line, uint64_t face)
     return ReadFacesAllowed(*r.in, r.triangles, line, r.error);
 }
 
-// Stores vertex `record` from its six slots (normals only where kept).
+// Stores vertex `record` from its slots (normals only where kept, the colour where there is one).
 bool StoreVertex(PlyRead& r, uint64_t record, const double* values, size_t line)
 {
     for (int i = 0; i < 6; ++i)
@@ -74,6 +116,13 @@ bool StoreVertex(PlyRead& r, uint64_t record, const double* values, size_t line)
     if (r.in->fileNormals)
         r.mesh->normals[record] =
             NormalisedOrZero(Vec3{float(values[3]), float(values[4]), float(values[5])});
+    if (r.colored) {
+        const double* c = values + kSlotColors;
+        r.mesh->colors[record] =
+            MeshColor{ColorByte(c[0], r.colorScale[0]), ColorByte(c[1], r.colorScale[1]),
+                      ColorByte(c[2], r.colorScale[2]),
+                      r.alpha ? ColorByte(c[3], r.colorScale[3]) : uint8_t(255)};
+    }
     return true;
 }
 
@@ -158,15 +207,14 @@ bool ReadTextList(PlyRead& r, TextCursor& c, const PlyElement& element, uint64_t
 bool ReadTextElement(PlyRead& r, TextCursor& c, const PlyElement& element)
 {
     bool vertex = element.name == "vertex";
-    int slots = r.in->fileNormals ? 6 : 3;
     if (element.properties.empty()) return true;
     for (uint64_t record = 0; record < element.count; ++record) {
-        double values[6] = {};
+        double values[kSlotCount] = {};
         size_t line = 0;
         for (const PlyProperty& property : element.properties) {
             if (property.list) {
                 if (!ReadTextList(r, c, element, record, property)) return false;
-            } else if (vertex && property.slot != kSlotNone && property.slot < slots) {
+            } else if (vertex && Wanted(r, property.slot)) {
                 if (!ReadTextFloat(c, element, record, &values[property.slot], r.error))
                     return false;
                 line = c.line;
@@ -285,7 +333,6 @@ bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
 {
     if (UsualFaces(element, c.order)) return ReadUsualFaces(r, c, element);
     bool vertex = element.name == "vertex";
-    int slots = r.in->fileNormals ? 6 : 3;
     size_t fixed = 0; // bytes of a record without lists
     bool lists = false;
     if (element.properties.empty()) return true;
@@ -300,7 +347,7 @@ bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
         return true;
     }
     for (uint64_t record = 0; record < element.count; ++record) {
-        double values[6] = {};
+        double values[kSlotCount] = {};
         for (const PlyProperty& property : element.properties) {
             if (property.list) {
                 if (!ReadBinaryList(r, c, element, record, property)) return false;
@@ -308,7 +355,7 @@ bool ReadBinaryElement(PlyRead& r, BinaryCursor& c, const PlyElement& element)
             }
             size_t size = PlyTypeSize(property.type);
             if (size_t(c.end - c.p) < size) return EndsEarly(element, record, r.error);
-            if (vertex && property.slot != kSlotNone && property.slot < slots)
+            if (vertex && Wanted(r, property.slot))
                 values[property.slot] = LoadNumber(c.p, property.type, c.order);
             c.p += size;
         }
@@ -381,6 +428,13 @@ bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
         r.vertexCount = element.count;
         ReserveLarge(mesh->vertices, size_t(element.count));
         mesh->vertices.resize(element.count);
+        unsigned rgb = 7u << kSlotColors;
+        r.colored = (element.slots & rgb) == rgb;
+        r.alpha = r.colored && (element.slots & (1u << (kSlotColors + 3)));
+        for (const PlyProperty& property : element.properties)
+            if (property.slot >= kSlotColors)
+                r.colorScale[property.slot - kSlotColors] = ColorScale(property.type);
+        if (r.colored) mesh->colors.resize(element.count);
         if (in.fileNormals) ReserveLarge(mesh->normals, size_t(element.count));
         if (in.fileNormals) mesh->normals.resize(element.count);
     }
@@ -404,5 +458,10 @@ bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
         }
     }
     BuildFaces(r);
+    // Vertices and no faces: a scan's point cloud, every vertex a point.
+    if (mesh->faces.empty()) {
+        mesh->points.resize(size_t(r.vertexCount));
+        std::iota(mesh->points.begin(), mesh->points.end(), 0);
+    }
     return true;
 }

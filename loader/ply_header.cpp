@@ -50,9 +50,16 @@ size_t SplitWords(std::string_view line, std::string_view words[6])
 int SlotOf(std::string_view element, std::string_view property)
 {
     static const char* const coordinates[] = {"x", "y", "z", "nx", "ny", "nz"};
+    static const char* const channels[] = {"red", "green", "blue", "alpha"};
     if (element == "vertex")
         for (int i = 0; i < 6; ++i)
             if (property == coordinates[i]) return i;
+    if (element == "vertex")
+        for (int i = 0; i < 4; ++i) // some exporters write diffuse_red and so on
+            if (property == channels[i] ||
+                (property.size() == 8 + std::strlen(channels[i]) &&
+                 property.substr(0, 8) == "diffuse_" && property.substr(8) == channels[i]))
+                return kSlotColors + i;
     if (element == "face" && (property == "vertex_indices" || property == "vertex_index"))
         return kSlotIndices;
     return kSlotNone;

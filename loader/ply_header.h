@@ -35,8 +35,9 @@ inline size_t PlyTypeSize(PlyType type)
     return sizes[size_t(type)];
 }
 
-// What a property is to us: a vertex coordinate (x y z nx ny nz) or the face's index list.
-const int kSlotNone = -1, kSlotNormals = 3, kSlotIndices = 6;
+// What a property is to us: a vertex coordinate (x y z nx ny nz), the face's index list, or a
+// vertex colour's channel (red green blue alpha).
+const int kSlotNone = -1, kSlotNormals = 3, kSlotIndices = 6, kSlotColors = 7, kSlotCount = 11;
 
 struct PlyProperty {
     PlyType type = PlyType::int8;      // of the value, or of a list's items

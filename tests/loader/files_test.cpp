@@ -40,13 +40,18 @@ const bool kPeaksCount = true;
 const bool kPeaksCount = true;
 #endif
 
-// What loading the file said: "N triangles", or its error line.
+// What the loader makes of a file as the viewer reads it: "N triangles, N points, N lines", or
+// its one error line.
 std::string Said(const std::string& path, std::vector<std::string>* sideFiles = nullptr)
 {
     MeshData mesh;
     std::string error;
-    return LoadModelFile(path, LoadOptions(), &mesh, &error, sideFiles)
-               ? std::to_string(mesh.faces.size()) + " triangles"
+    LoadOptions drawn;
+    drawn.use = MeshUse::drawn;
+    return LoadModelFile(path, drawn, &mesh, &error, sideFiles)
+               ? std::to_string(mesh.faces.size()) + " triangles, " +
+                     std::to_string(mesh.points.size()) + " points, " +
+                     std::to_string(mesh.lines.size() / 2) + " lines"
                : error;
 }
 
@@ -218,7 +223,7 @@ TEST(LoaderFiles, ABufferFileIsReadAndCountedOnceWhateverItIsCalled)
     gltf.replace(gltf.find("\"nodes\":[0]"), 11, "\"nodes\":[20]");
     WriteFile(s / "once.gltf", gltf);
     std::vector<std::string> read;
-    EXPECT_EQ(Said(s / "once.gltf", &read), "4 triangles");
+    EXPECT_EQ(Said(s / "once.gltf", &read), "4 triangles, 0 points, 0 lines");
     EXPECT_EQ(read.size(), 1u);
 }
 
@@ -241,7 +246,7 @@ TEST(LoaderFiles, APolygonWalkingAFewCornersMillionsOfTimesCostsLittle)
     for (uint32_t i = 0; i < corners; ++i) ply += char(i / 3 % 16); // each corner thrice running
     WriteFile(s / "walk.ply", ply);
     ChildLoad load = LoadInChild(s / "walk.ply");
-    EXPECT_EQ(load.said, "14 triangles");
+    EXPECT_EQ(load.said, "14 triangles, 0 points, 0 lines");
     if (kPeaksCount) {
         EXPECT_LT(load.peakBytes, 20.0 * double(ply.size()));
     }

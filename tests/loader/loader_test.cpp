@@ -33,6 +33,8 @@ struct Expected {
     Vec3 min{}, max{};
     bool normals = false; // the file's own normals are read too
     size_t parts = 0;     // closed convex pieces of equal size whose faces must face outwards
+    size_t points = 0, lineEnds = 0; // drawn besides the triangles
+    bool colors = false;             // the file's colours
 };
 
 Expected ParseExpected(const std::string& line)
@@ -43,6 +45,9 @@ Expected ParseExpected(const std::string& line)
     for (std::string word; words >> word;) {
         if (word == "normals") e.normals = true;
         if (word.rfind("parts=", 0) == 0) e.parts = std::stoul(word.substr(6));
+        if (word.rfind("points=", 0) == 0) e.points = std::stoul(word.substr(7));
+        if (word.rfind("lines=", 0) == 0) e.lineEnds = std::stoul(word.substr(6));
+        if (word == "colors") e.colors = true;
     }
     return e;
 }
@@ -73,16 +78,31 @@ TEST(Loader, EveryModelGivesItsTrianglesAndBoxAndComesOutFitted)
     for (const std::string& line : Expectations("models")) {
         Expected e = ParseExpected(line);
         SCOPED_TRACE(line);
+        // As drawn: points, lines and colours too, in the same box.
+        LoadOptions drawn;
+        drawn.use = MeshUse::drawn;
+        drawn.radius = 0;
+        MeshData seen;
+        std::string error;
+        ASSERT_TRUE(LoadModelFile(kData + "/models/" + e.name, drawn, &seen, &error)) << error;
+        EXPECT_EQ(seen.faces.size(), e.faces);
+        EXPECT_EQ(seen.points.size(), e.points);
+        EXPECT_EQ(seen.lines.size(), e.lineEnds);
+        EXPECT_EQ(seen.colors.size(), e.colors ? seen.vertices.size() : 0u);
+        if (e.faces == 0) { // nothing the mesh compiler could take
+            EXPECT_FALSE(LoadModelFile(kData + "/models/" + e.name, LoadOptions(), &seen, &error));
+            EXPECT_NE(error.find("no triangles"), std::string::npos) << error;
+            continue;
+        }
         for (bool fileNormals : {false, true}) {
             if (fileNormals && !e.normals) continue;
             LoadOptions raw;
             raw.radius = 0;
             raw.fileNormals = fileNormals;
             MeshData mesh;
-            std::string error;
             ASSERT_TRUE(LoadModelFile(kData + "/models/" + e.name, raw, &mesh, &error)) << error;
             EXPECT_EQ(mesh.faces.size(), e.faces);
-            MeshBounds b = MeshMeasure(mesh);
+            MeshBounds b = MeshMeasure(e.points + e.lineEnds ? seen : mesh);
             double size = std::max({e.max.x - e.min.x, e.max.y - e.min.y, e.max.z - e.min.z});
             for (auto [got, want] : {std::pair{b.min.x, e.min.x},
                                      {b.min.y, e.min.y},
