@@ -64,10 +64,10 @@ Check "a resized window snaps back" Poll 20 Fixed
 Check "and draws the same picture" Poll 20 Shows stopped
 
 xdotool mousemove 300 300 click 4
-Check "the wheel zooms, and the mesh stays still" eval 'Poll 20 eval "Still && ! Shows stopped"'
+Check "the wheel zooms, and the mesh stays still" eval 'Poll 20 eval "! Shows stopped && Still"'
 cp "$work/b.png" "$work/zoomed.png"
 xdotool mousedown 3 mousemove 360 330 mouseup 3
-Check "a right drag moves it" eval 'Poll 20 eval "Still && ! Shows zoomed"'
+Check "a right drag moves it" eval 'Poll 20 eval "! Shows zoomed && Still"'
 Key "$main" r
 Check "'r': back to the start, spinning" Poll 20 Moving
 xdotool mousemove 460 460 click 1
@@ -161,7 +161,7 @@ xdotool mousemove 460 460 click 1
 Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
 Watched() { [[ $(xdotool getwindowname "$main") == "watched.obj -$title" ]]; }
 cat "$models/polygons.obj" >"$work/watched.obj"
-Check "rewritten in place: the new mesh, the same view" eval 'Poll 20 eval "Still && ! Shows tetra" && Watched'
+Check "rewritten in place: the new mesh, the same view" eval 'Poll 20 eval "! Shows tetra && Still" && Watched'
 cp "$work/b.png" "$work/polygons.png"
 cp "$models/tetra.obj" "$work/new.obj" && mv "$work/new.obj" "$work/watched.obj"
 Check "replaced by a rename: the mesh before, as it was" Poll 20 Shows tetra

@@ -84,14 +84,14 @@ view=$(ProbeWindow | cut -d'|' -f6 | awk -F, '{ print $3 "x" $4 "+" $1 "+" $2 }'
 xdotool mousemove --window "$main" 400 400 click 1
 Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
 cat "$models/polygons.obj" >"$work/watched.obj"
-Check "a file rewritten in place is shown again" Poll 20 eval 'Still && ! Shows tetra'
+Check "a file rewritten in place is shown again" Poll 20 eval '! Shows tetra && Still'
 cp "$models/tetra.obj" "$work/new.obj" && mv "$work/new.obj" "$work/watched.obj"
 Check "and, replaced by a rename, as it was, in the same view" Poll 20 Shows tetra
 xdotool mousemove --window "$main" 300 300 click 4
-Check "the wheel zooms" Poll 20 eval 'Still && ! Shows tetra'
+Check "the wheel zooms" Poll 20 eval '! Shows tetra && Still'
 cp "$work/b.png" "$work/zoomed.png"
 xdotool mousedown 3 mousemove --window "$main" 360 330 mouseup 3
-Check "a right drag moves the model" Poll 20 eval 'Still && ! Shows zoomed'
+Check "a right drag moves the model" Poll 20 eval '! Shows zoomed && Still'
 Key "$main" r
 Check "'r': back to the start, spinning" Poll 20 eval '! Still'
 Key "$main" Escape
