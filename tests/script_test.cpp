@@ -9,13 +9,15 @@ TEST(ScriptParse, ReadsEveryEventKindAndRefusesBadOnesWithAReason)
 {
     std::vector<ScriptEvent> events;
     std::string error;
-    ASSERT_TRUE(ScriptParse(" press -3 32767; move 1 2 ;release 4 5;key f;key esc;paint;idle 0;",
+    ASSERT_TRUE(ScriptParse(" press -3 32767; move 1 2 ;release 4 5;key f;key esc;paint;idle 0;"
+                            "rpress 1 2; rrelease 3 4; wheel -100 5 6",
                             &events, &error))
         << error;
-    EXPECT_EQ(events.size(), 7u);
+    EXPECT_EQ(events.size(), 10u);
     const char* bad[] = {
-        "jump 1 2", "press 1", "press 1 2 3", "move 1 2x",   "press 40000 0",
-        "idle -1",  "key ff",  "paint 3",     "idle 100001", "idle 99999999999999"};
+        "jump 1 2",      "press 1",   "press 1 2 3", "move 1 2x",   "press 40000 0",
+        "idle -1",       "key ff",    "paint 3",     "idle 100001", "idle 99999999999999",
+        "wheel 101 0 0", "wheel 1 2", "rpress 1"};
     for (const char* script : bad) {
         EXPECT_FALSE(ScriptParse(script, &events, &error)) << script;
         EXPECT_FALSE(error.empty()) << script;

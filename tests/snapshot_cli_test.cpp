@@ -25,6 +25,26 @@ TEST(SnapshotTool, WritesAPngAndTheStateAfterTheScript)
     EXPECT_EQ(s.Listing(), "out.png");
 }
 
+// A model's colours, the wheel and the right button reach the viewer through the script; 'r'
+// takes the view back, and 'c' means nothing for a model without colours.
+TEST(SnapshotTool, ColoursZoomAndPanFromTheScript)
+{
+    Scratch s;
+    const std::string models = TEST_MODELS "/";
+    const std::string closer = " -o out.png --events 'key c; wheel 3 100 100; rpress 400 400; "
+                               "move 500 400; rrelease 500 400";
+    ToolRun run =
+        s.Run(kSnapshot + " --state --model " + models + "colored.ply" + closer + "; idle 1'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"zoom\":1.953125,"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("\"position\":[0,0]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"fileColorsOn\":1"), std::string::npos) << run.out;
+    run =
+        s.Run(kSnapshot + " --state --model " + models + "tetra.obj" + closer + "; key r; idle 1'");
+    EXPECT_NE(run.out.find("\"zoom\":1,\"position\":[0,0]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"fileColorsOn\":0"), std::string::npos) << run.out;
+}
+
 // Usage errors exit 2, failed writes 1 (the state included: a lost result is a failure), each
 // with one line; a device is written through, and a run ended by a signal leaves nothing.
 TEST(SnapshotTool, FailuresExitWithTheirCodeAndLeaveNothing)

@@ -34,6 +34,7 @@ std::string ViewerUsage()
            "  drag with the right button  move it (the middle button too)\n"
            "  wheel, + and -              zoom in and out (the wheel about the pointer)\n"
            "  r                           back to the view it opened in\n"
+           "  c                           the file's own colours on or off, if it has any\n"
            "  f                           fog on or off\n"
            "  p                           wireframe on or off\n"
            "  Esc                         quit\n";
