@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace
@@ -87,17 +88,21 @@ size_t CellsCovered(const std::vector<Vec3>& vertices, const Grid& g, size_t str
 
 } // namespace
 
-MeshShape MeshShapeOf(const MeshData& mesh)
+bool MeshShapeTake(MeshData* mesh, MeshShape* shape)
 {
-    MeshShape shape;
-    shape.vertices = mesh.vertices;
-    shape.colors = mesh.colors;
-    shape.points = mesh.points;
-    shape.lines = mesh.lines;
-    shape.corners.reserve(3 * mesh.faces.size());
-    for (const MeshFace& face : mesh.faces)
-        shape.corners.insert(shape.corners.end(), face.vertexIndex, face.vertexIndex + 3);
-    return shape;
+    *shape = MeshShape();
+    try {
+        shape->corners.reserve(3 * mesh->faces.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (const MeshFace& face : mesh->faces)
+        shape->corners.insert(shape->corners.end(), face.vertexIndex, face.vertexIndex + 3);
+    shape->vertices = std::move(mesh->vertices);
+    shape->colors = std::move(mesh->colors);
+    shape->points = std::move(mesh->points);
+    shape->lines = std::move(mesh->lines);
+    return true;
 }
 
 size_t MeshShapeElements(const MeshShape& shape)
@@ -116,7 +121,7 @@ static bool FirstOfItsCells(CellTable& seen, const uint32_t* cells, int n)
     return CellOf(seen, key) + 1 == seen.count;
 }
 
-MeshData MeshStandIn(const MeshShape& shape, size_t target)
+static MeshData Clustered(const MeshShape& shape, size_t target)
 {
     MeshData out;
     const std::vector<Vec3>& vertices = shape.vertices;
@@ -197,4 +202,15 @@ MeshData MeshStandIn(const MeshShape& shape, size_t target)
         MeshAppendFace(out, corners[k], corners[k + 1], corners[k + 2], 0, 0, 0);
     MeshSetFlatNormals(out);
     return out;
+}
+
+bool MeshStandIn(const MeshShape& shape, size_t target, MeshData* standIn)
+{
+    try {
+        *standIn = Clustered(shape, target);
+        return true;
+    } catch (const std::bad_alloc&) {
+        *standIn = MeshData();
+        return false;
+    }
 }

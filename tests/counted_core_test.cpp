@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <string>
 
 #include "null/countgl.h"
 #include "null/host.h"
 #include "tests/torus_mesh.h"
 #include "viewer/keys.h"
+#include "viewer/model.h"
 #include "viewer/open.h"
 #include "viewer/render.h"
 #include "viewer/scene.h"
@@ -186,36 +188,88 @@ TEST(CountedCore, AWatchedFileIsReadAgainOnceItRests)
     WatchAllow(false);
 }
 
-// A big model's first moving frames show its stand-in, since nothing says yet what the whole
-// costs; measured fast (as on this counting layer, or a real GPU), the whole is drawn while it
-// moves too. When a drag pauses, the rest timer's frame draws the whole without turning it.
-TEST(CountedCore, ABigModelMovesAsItsStandInUntilTheWholeFitsAndRestsWhole)
+// Which look a frame of a big model draws, by the times a fake frame clock gives: moving, the
+// stand-in until the whole is known to fit, cut smaller when its frames are slow and larger (up to
+// half the whole) when they are cheap; still, and when a drag pauses, the whole.
+TEST(CountedCore, ABigModelMovesAsItsStandInWhileTheWholeWouldNotFit)
 {
     Start(640, 480);
     MeshData torus = TorusMesh(400, 200);
     const long long whole = 3 * (long long)torus.faces.size();
     ASSERT_GT(torus.faces.size(), 100000u);
     ASSERT_TRUE(ViewerShowMesh(&torus, "torus.obj"));
-    auto corners = [] {
-        CountGlResetCounters();
-        RenderFrame();
-        return CountGlArrayCorners();
-    };
     viewer.spinning = 0; // a drag: frames come from the moves
     viewer.dragging = 1;
-    long long first = corners();
+    // A frame on a machine where a million corners take perMillion ms: the corners it sent.
+    auto frame = [](bool moving, double perMillion) {
+        CountGlResetCounters();
+        ModelDraw(moving);
+        ModelFrameTook(double(CountGlArrayCorners()) * perMillion / 1e6);
+        return CountGlArrayCorners();
+    };
+    long long first = frame(true, 1000);
     EXPECT_LT(first, whole / 4);
     EXPECT_EQ(nullHost.later, std::vector<int>{TIMER_REST});
+    long long slow = 0, fast = 0;
+    for (int i = 0; i < 12; ++i) slow = frame(true, 1000);
+    EXPECT_TRUE(slow > 15000 && slow <= 30000) << slow << " corners: 15 to 30 ms";
+    for (int i = 0; i < 12; ++i) fast = frame(true, 100);
+    EXPECT_TRUE(fast > 150000 && fast <= whole * 6 / 10) << fast << " corners: up to half";
+    EXPECT_EQ(frame(false, 100), whole);
+    EXPECT_EQ(frame(true, 100), fast) << "the whole measured too slow";
+    EXPECT_EQ(frame(false, 50), whole);
+    EXPECT_EQ(frame(true, 50), whole) << "the whole measured fast enough";
+
+    // The rest timer's frame draws the whole as it stands, without turning it.
+    ASSERT_TRUE(ViewerShowMesh(&(torus = TorusMesh(400, 200)), "torus.obj"));
+    viewer.rotating = 1;
+    CountGlResetCounters();
+    RenderFrame();
+    EXPECT_LT(CountGlArrayCorners(), whole / 4);
     float turned[16];
     std::memcpy(turned, viewer.objectXform, sizeof turned);
     CountGlResetCounters();
     viewer.idleHook = nullptr; // as the message loop leaves it after that frame
-    ViewerTimer(TIMER_REST);   // the drag paused
+    ViewerTimer(TIMER_REST);
     EXPECT_EQ(CountGlArrayCorners(), whole);
     EXPECT_EQ(std::memcmp(turned, viewer.objectXform, sizeof turned), 0);
-    std::vector<long long> frames;
-    for (int i = 0; i < 4; ++i) frames.push_back(corners());
-    EXPECT_EQ(frames.back(), whole) << "measured fast, the whole fits a moving frame";
+}
+
+// Allocations of exactly this size fail while it is set: memory running out at one place.
+static size_t failAllocationOf = 0;
+void* operator new(size_t size)
+{
+    void* p = size == failAllocationOf ? nullptr : std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    std::free(p);
+}
+
+// Without memory for a stand-in a big model opens all the same, drawn whole while it moves, and
+// stderr says why.
+TEST(CountedCore, ABigModelWithoutMemoryForAStandInOpensWhole)
+{
+    Start(640, 480);
+    MeshData torus = TorusMesh(400, 200);
+    const long long whole = 3 * (long long)torus.faces.size();
+    failAllocationOf = size_t(whole) * sizeof(int32_t); // the corners a stand-in is cut from
+    testing::internal::CaptureStderr();
+    bool opened = ViewerShowMesh(&torus, "torus.obj");
+    failAllocationOf = 0;
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(opened);
+    EXPECT_NE(said.find("no memory for a lighter stand-in"), std::string::npos) << said;
+    viewer.dragging = 1;
+    CountGlResetCounters();
+    RenderFrame();
+    EXPECT_EQ(CountGlArrayCorners(), whole);
 }
 
 // Points and lines go out unlit from arrays of their own, in their colours where the file has

@@ -1,5 +1,6 @@
 // Models from files on the headless driver: drawn from arrays (buffer objects here, which Mesa
 // offers) they give the very picture immediate mode gives, and a stand-in keeps the outline.
+#include <algorithm>
 #include <cstring>
 
 #include "loader/load.h"
@@ -50,8 +51,9 @@ TEST_F(Model, ArraysDrawTheVeryPictureOfImmediateMode)
 // the outline that a cell moves it by.
 TEST_F(Model, AStandInKeepsTheOutlineAndHasNoHoles)
 {
-    MeshData torus = TorusMesh(400, 250);
-    MeshData standIn = MeshStandIn(MeshShapeOf(torus), 20000);
+    MeshData torus = TorusMesh(400, 250), copy = torus, standIn;
+    MeshShape shape;
+    ASSERT_TRUE(MeshShapeTake(&copy, &shape) && MeshStandIn(shape, 20000, &standIn));
     EXPECT_GT(standIn.faces.size(), 10000u);
     EXPECT_LT(standIn.faces.size(), 30000u);
     auto whole = Still(torus, true), light = Still(standIn, true);
@@ -65,4 +67,71 @@ TEST_F(Model, AStandInKeepsTheOutlineAndHasNoHoles)
     }
     EXPECT_GT(covered, kTestSize * kTestSize / 4);
     EXPECT_LT(differing, covered / 100);
+
+    // Moved, a frame shows the stand-in; at rest, the very picture of the whole shown afresh.
+    copy = torus;
+    ASSERT_TRUE(ModelShow(&copy));
+    viewer.rotating = 1; // a turn of one step
+    RenderFrame();
+    auto moved = ReadFrame();
+    viewer.idleHook = nullptr;
+    ModelRest();
+    auto rested = ReadFrame();
+    ModelForget();
+    EXPECT_FALSE(moved == rested);
+    EXPECT_TRUE(rested == Still(torus, false));
+}
+
+// How many pixels of a frame are not background, and how many are plainly red, green or blue.
+struct Hues {
+    int drawn = 0, red = 0, green = 0, blue = 0;
+};
+static Hues HuesOf(const std::vector<unsigned char>& frame)
+{
+    Hues h;
+    for (size_t i = 0; i < frame.size(); i += 3) {
+        int r = frame[i], g = frame[i + 1], b = frame[i + 2];
+        if (r == 102 && g == 51 && b == 13) continue;
+        h.drawn++;
+        h.red += r > g + 60 && r > b + 60;
+        h.green += g > r + 60 && g > b + 60;
+        h.blue += b > r + 60 && b > g + 60;
+    }
+    return h;
+}
+
+// A frame of the file as the viewer shows it, in the materials or in the file's colours.
+static Hues HuesOfFile(const char* file, int fileColors)
+{
+    MeshData drawn;
+    std::string error;
+    EXPECT_TRUE(LoadModelFile(std::string(TEST_MODELS "/") + file, DrawnModel(), &drawn, &error))
+        << error;
+    viewer.rotating = 0;
+    viewer.fileColorsOn = fileColors;
+    EXPECT_TRUE(ModelShow(&drawn)) << file;
+    RenderFrame();
+    ModelForget();
+    return HuesOf(ReadFrame());
+}
+
+// Points are squares of 3 by 3 in their own colours; faces with colours show them only after 'c'
+// (and then all three), lines and points with colours show them either way.
+TEST_F(Model, PointsLinesAndColoursFromEachFormat)
+{
+    Hues points = HuesOfFile("points.ply", 0);
+    EXPECT_EQ(points.drawn % 9, 0);
+    EXPECT_GE(points.drawn, 27);
+    EXPECT_TRUE(points.green == 9 && points.blue == 9);
+    for (const char* file : {"colored.ply", "modes.gltf"}) {
+        Hues materials = HuesOfFile(file, 0), colours = HuesOfFile(file, 1);
+        EXPECT_GT(materials.drawn, kTestSize * kTestSize / 4) << file;
+        EXPECT_EQ(materials.red + materials.green + materials.blue, 0) << file;
+        EXPECT_EQ(colours.drawn, materials.drawn) << file;
+        EXPECT_GT(std::min({colours.red, colours.green, colours.blue}), 10000) << file;
+    }
+    Hues obj = HuesOfFile("colored.obj", 0), objColours = HuesOfFile("colored.obj", 1);
+    EXPECT_GT(obj.green, 0) << "the line from the green corner";
+    EXPECT_EQ(obj.red + obj.blue, 0);
+    EXPECT_GT(std::min({objColours.red, objColours.green, objColours.blue}), 5000);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -129,13 +130,20 @@ void Upload(Drawn& d)
     list.data.reset();
 }
 
-void CutStandIn(size_t elements)
+// A stand-in of about elements in place of the last one; false, and the last one kept, when
+// memory runs out.
+bool CutStandIn(size_t elements)
 {
-    MeshData standIn = MeshStandIn(shown.source, elements);
+    MeshData standIn;
+    Look next;
+    if (!MeshStandIn(shown.source, elements, &standIn) ||
+        (!standIn.vertices.empty() && !Prepare(standIn, &next)))
+        return false;
     Release(shown.standIn);
-    if (!standIn.vertices.empty()) Prepare(standIn, &shown.standIn);
+    shown.standIn = std::move(next);
     shown.standInMs = -1;
     shown.standInFrames = 0;
+    return true;
 }
 
 // The whole model fits a moving frame: measured so, or by the stand-in's time an element (its
@@ -233,9 +241,14 @@ bool ModelShow(MeshData* mesh)
     ModelForget();
     shown = std::move(next);
     shown.colored = !mesh->colors.empty();
-    shown.source = MeshShapeOf(*mesh);
-    *mesh = MeshData(); // the arrays hold what is drawn; the shape what a stand-in is cut from
-    if (shown.whole.elements > kStandInAbove) CutStandIn(kStandInStartElements);
+    // The arrays hold what is drawn; the shape what a stand-in is cut from.
+    if (shown.whole.elements > kStandInAbove &&
+        !(MeshShapeTake(mesh, &shown.source) && CutStandIn(kStandInStartElements))) {
+        shown.source = MeshShape();
+        std::fprintf(stderr, "trackview: no memory for a lighter stand-in: the whole model is "
+                             "drawn while it moves\n");
+    }
+    *mesh = MeshData();
     return true;
 }
 
@@ -281,7 +294,8 @@ void ModelFrameTook(double ms)
     size_t elements = shown.standIn.elements, most = shown.whole.elements / 2;
     if (ratio > 0.8 && (ratio < 1.6 || elements >= most)) return;
     ++shown.resizes;
-    CutStandIn(std::min(std::max(size_t(double(elements) * ratio * 0.9), kStandInLeast), most));
+    size_t next = std::min(std::max(size_t(double(elements) * ratio * 0.9), kStandInLeast), most);
+    if (!CutStandIn(next)) shown.resizes = kStandInResizes; // keeps the one it has
 }
 
 void ModelRest()
