@@ -72,14 +72,16 @@ void ApplyRotationStep()
     OrthonormaliseRotation(viewer.objectXform);
 }
 
-// The frame under way shows the model moving (turned by its step, moved or zoomed since the last
-// one): a model from a file may then draw its stand-in.
+// The frame under way shows the model moving (turned by its step, held in a drag, moved or zoomed
+// since the last one): a model from a file may then draw its stand-in. A drag counts as a whole,
+// since a move may turn it by nothing; a still frame never moves.
 static bool frameMoving = false;
 
 static void BeginWith(bool step)
 {
-    frameMoving = (step && viewer.rotating == 1 && IsProperStep(viewer.rotAngle, viewer.rotAxis)) ||
-                  viewer.panning == 1 || viewer.projectionStale == 1;
+    frameMoving =
+        step && ((viewer.rotating == 1 && IsProperStep(viewer.rotAngle, viewer.rotAxis)) ||
+                 viewer.dragging == 1 || viewer.panning == 1 || viewer.projectionStale == 1);
     if (viewer.projectionStale) SetProjection(); // zoomed or moved since the last frame
     if (viewer.fogOn) {
         glClearColor(0.5f, 0.25f, 0.25f, 1.0f);
