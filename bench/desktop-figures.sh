@@ -3,9 +3,9 @@
 # time from process start to the first presented frame with the start-up notice answered at
 # once, frames per second and CPU while spinning and while dragging, CPU in 5 s while still, peak
 # resident memory. The Linux program (SDL) and, where Wine and the cross-built exe are there, the
-# Win32 program; each also with the model file TRACKVIEW_FIGURE_MODEL when that is set.
+# Win32 program; each also with the model files listed in TRACKVIEW_FIGURE_MODELS.
 #
-# Usage: [TRACKVIEW_FIGURE_MODEL=FILE] bench/desktop-figures.sh [BUILD_DIR]
+# Usage: [TRACKVIEW_FIGURE_MODELS=FILE[:FILE...]] bench/desktop-figures.sh [BUILD_DIR]
 #   BUILD_DIR defaults to build/figures, configured here as a Release build.
 # Nothing is added to the programs: frames are counted from outside with the X Damage extension
 # (bench/xframes.cpp), CPU and memory come from /proc. Prints a Markdown table.
@@ -135,13 +135,17 @@ Measure()
     StopProgram
 }
 
+IFS=: read -r -a models <<<"${TRACKVIEW_FIGURE_MODELS:-}"
 columns=()
+declare -A titles
 if [[ -x $linuxProgram ]]; then
     SDL_VIDEODRIVER=x11 Measure linux "$linuxProgram" && columns+=(linux)
-    if [[ -n ${TRACKVIEW_FIGURE_MODEL:-} ]]; then
-        SDL_VIDEODRIVER=x11 Measure linuxmodel "$linuxProgram" "$TRACKVIEW_FIGURE_MODEL" &&
-            columns+=(linuxmodel)
-    fi
+    titles[linux]="Linux, SDL"
+    for model in "${models[@]}"; do
+        SDL_VIDEODRIVER=x11 Measure "linux $model" "$linuxProgram" "$model" &&
+            columns+=("linux $model")
+        titles[linux $model]="Linux, $(basename "$model")"
+    done
 else
     echo "no Linux program at $linuxProgram: not measured" >&2
 fi
@@ -153,18 +157,17 @@ if [[ -n $windowsProgram ]] && command -v wine >/dev/null; then
     wineserver -w
     wineserver -p # kept running: the figures are those of a warm Wine
     Measure wine wine "$windowsProgram" && columns+=(wine)
-    if [[ -n ${TRACKVIEW_FIGURE_MODEL:-} ]]; then
-        Measure winemodel wine "$windowsProgram" "$(winepath -w "$TRACKVIEW_FIGURE_MODEL")" &&
-            columns+=(winemodel)
-    fi
+    titles[wine]="Win32 under Wine"
+    for model in "${models[@]}"; do
+        Measure "wine $model" wine "$windowsProgram" "$(winepath -w "$model")" &&
+            columns+=("wine $model")
+        titles[wine $model]="Wine, $(basename "$model")"
+    done
 else
     echo "no trackview.exe or no wine: the Win32 program is not measured" >&2
 fi
 ((${#columns[@]} > 0)) || { echo "nothing measured" >&2; exit 1; }
 
-model=$(basename "${TRACKVIEW_FIGURE_MODEL:-}")
-declare -A titles=([linux]="Linux, SDL" [wine]="Win32 under Wine" [linuxmodel]="Linux, $model"
-    [winemodel]="Wine, $model")
 Row()
 {
     local label=$1 key=$2 format=$3 line="| $1 |"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # All performance figures in one command: a Release build in build/figures, the frame benchmark
-# on the headless context, the snapshot tool on a 1,000,000-triangle model file, then the desktop
-# figures of the real programs under Xvfb, with the built-in mesh and with that file.
+# on the headless context, the snapshot tool on a 1,000,000-triangle model file, the loader on
+# the big models of trackview-loadbench, then the desktop figures of the real programs under
+# Xvfb, with the built-in mesh, that file and the 10,000,000-triangle PLY.
 # Usage: bench/figures.sh [trackview-bench options, e.g. --rounds 20]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,5 +23,8 @@ read -r wall peak <"$build/models/time"
 echo "trackview-snapshot --model $(basename "$model") (1,000,000 triangles, $(du -m "$model" | cut -f1) MB)" \
     "at 819x819, the whole process: $wall s, peak resident $((peak / 1024)) MiB"
 echo
-TRACKVIEW_FIGURE_MODEL=$model bash "$root/bench/desktop-figures.sh" "$build" ||
+"$build/bench/trackview-loadbench" --folder "$build/models" # writes the models it reads
+echo
+TRACKVIEW_FIGURE_MODELS=$model:$build/models/torus_10m.ply \
+    bash "$root/bench/desktop-figures.sh" "$build" ||
     echo "desktop figures: not measured (see above)"

@@ -1,5 +1,7 @@
 // trackview-loadbench: reads big generated models through the loader and, in the same run and
-// where it was built with it, through assimp; prints wall time, peak memory and their ratio.
+// where it was built with it, through assimp; prints wall time, peak memory and their ratio. Ours
+// twice: as the mesh compiler reads (equal values merged) and as the viewer reads (drawn: nothing
+// merged, no normals made).
 // Each read runs in a fresh process of this program, so that its peak resident memory (from
 // wait4) is its own. Figures only: nothing here is asserted.
 // usage: trackview-loadbench [--folder DIR] [--runs N]
@@ -45,10 +47,12 @@ double Now()
 int ReadOnce(const std::string& reader, const std::string& path)
 {
     double start = Now(), arrays = 0;
-    if (reader == "ours") {
+    if (reader == "ours" || reader == "drawn") {
         MeshData mesh;
         std::string error;
-        if (!LoadModelFile(path, LoadOptions(), &mesh, &error)) {
+        LoadOptions options;
+        if (reader == "drawn") options.use = MeshUse::drawn;
+        if (!LoadModelFile(path, options, &mesh, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
@@ -128,8 +132,9 @@ int main(int argc, char** argv)
 #else
     const bool assimp = false;
 #endif
-    std::printf("%-36s %7s | %8s %8s %9s | %8s %8s | %7s\n", "model", "file MB", "ours s",
-                "peak MB", "bound MB", "assimp s", "peak MB", "ratio");
+    std::printf("%-36s %7s | %8s %8s %9s | %8s %8s | %8s %8s | %7s\n", "model", "file MB",
+                "ours s", "peak MB", "bound MB", "drawn s", "peak MB", "assimp s", "peak MB",
+                "ratio");
     for (const BenchModel& model : models) {
         struct stat info;
         double fileMb = stat(model.path.c_str(), &info) == 0 ? double(info.st_size) / 1048576 : 0;
@@ -141,6 +146,11 @@ int main(int argc, char** argv)
         }
         // The memory bound: the file plus three times the final arrays.
         std::printf("%8.3f %8.0f %9.0f | ", ours.seconds, ours.peakMb, fileMb + 3 * ours.arraysMb);
+        Reading drawn = Best(self, "drawn", model.path, runs);
+        if (drawn.ok)
+            std::printf("%8.3f %8.0f | ", drawn.seconds, drawn.peakMb);
+        else
+            std::printf("%8s %8s | ", "failed", "-");
         Reading theirs = assimp ? Best(self, "assimp", model.path, 1) : Reading();
         if (theirs.ok)
             std::printf("%8.3f %8.0f | %6.1fx\n", theirs.seconds, theirs.peakMb,
