@@ -10,9 +10,15 @@ MeshColor MeshBackColor(MeshColor front)
     return MeshColor{uint8_t(front.r / 2), uint8_t(front.g / 2), uint8_t(front.b / 2), front.a};
 }
 
-// Room for count elements laid out as list says.
-static bool Allocate(DrawList* list, size_t count)
+// The layout of a list, with room for count elements.
+static bool Reserve(DrawList* list, DrawKind kind, bool colored, size_t count)
 {
+    list->kind = kind;
+    list->normal = kind == DrawKind::triangles ? 0 : -1;
+    list->position = list->normal >= 0 ? 3 : 0;
+    list->color = colored ? list->position + 3 : -1;
+    list->backColor = colored && kind == DrawKind::triangles ? list->color + 1 : -1;
+    list->stride = list->position + 3 + (colored ? 1 : 0) + (list->backColor >= 0 ? 1 : 0);
     size_t floats = count * size_t(list->stride);
     list->data.reset(new (std::nothrow) float[floats ? floats : 1]);
     if (!list->data) return false;
@@ -21,59 +27,41 @@ static bool Allocate(DrawList* list, size_t count)
     return true;
 }
 
+bool MeshArraysReserve(const MeshShape& shape, MeshArrays* arrays)
+{
+    *arrays = MeshArrays();
+    bool colored = !shape.colors.empty();
+    bool fine = Reserve(&arrays->triangles, DrawKind::triangles, colored, shape.corners.size()) &&
+                Reserve(&arrays->points, DrawKind::points, colored, shape.points.size()) &&
+                Reserve(&arrays->lines, DrawKind::lines, colored, shape.lines.size());
+    if (!fine) *arrays = MeshArrays();
+    return fine;
+}
+
 static void PutColor(float* slot, MeshColor color)
 {
     std::memcpy(slot, &color, sizeof color);
 }
 
-// Points or line ends: position, then the colour where the file has colours.
-static bool Positions(const MeshData& mesh, const std::vector<int32_t>& indices, DrawList* list)
+void MeshArraysWrite(const MeshShape& shape, const DrawList& list, size_t first, size_t count,
+                     float* out)
 {
-    bool colored = !mesh.colors.empty();
-    list->stride = colored ? 4 : 3;
-    list->color = colored ? 3 : -1;
-    if (!Allocate(list, indices.size())) return false;
-    float* out = list->data.get();
-    for (int32_t index : indices) {
-        const Vec3& v = mesh.vertices[size_t(index)];
-        out[0] = v.x, out[1] = v.y, out[2] = v.z;
-        if (colored) PutColor(out + 3, mesh.colors[size_t(index)]);
-        out += list->stride;
-    }
-    return true;
-}
-
-bool MeshArraysOf(const MeshData& mesh, MeshArrays* arrays)
-{
-    *arrays = MeshArrays();
-    bool colored = !mesh.colors.empty();
-    DrawList& t = arrays->triangles;
-    t.normal = 0, t.position = 3;
-    t.stride = colored ? 8 : 6;
-    if (colored) t.color = 6, t.backColor = 7;
-    bool fine = Allocate(&t, 3 * mesh.faces.size()) &&
-                Positions(mesh, mesh.points, &arrays->points) &&
-                Positions(mesh, mesh.lines, &arrays->lines);
-    if (!fine) {
-        *arrays = MeshArrays();
-        return false;
-    }
-    float* out = t.data.get();
-    bool flat = mesh.normals.empty(); // made here, face by face
-    for (const MeshFace& face : mesh.faces) {
-        const Vec3* p = mesh.vertices.data();
-        const int32_t* c = face.vertexIndex;
-        Vec3 faceNormal = flat ? FaceNormal(p[c[0]], p[c[1]], p[c[2]]) : Vec3{0, 0, 0};
-        for (int k = 0; k < 3; ++k, out += t.stride) {
-            const Vec3& n = flat ? faceNormal : mesh.normals[size_t(face.normalIndex[k])];
-            const Vec3& v = mesh.vertices[size_t(face.vertexIndex[k])];
-            out[0] = n.x, out[1] = n.y, out[2] = n.z;
-            out[3] = v.x, out[4] = v.y, out[5] = v.z;
-            if (!colored) continue;
-            MeshColor c = mesh.colors[size_t(face.vertexIndex[k])];
-            PutColor(out + 6, c);
-            PutColor(out + 7, MeshBackColor(c));
+    const std::vector<int32_t>& indices = list.kind == DrawKind::triangles ? shape.corners
+                                          : list.kind == DrawKind::points  ? shape.points
+                                                                           : shape.lines;
+    const Vec3* p = shape.vertices.data();
+    Vec3 normal{0, 0, 0};
+    for (size_t i = first; i < first + count; ++i, out += list.stride) {
+        const size_t v = size_t(indices[i]);
+        if (list.normal >= 0) {
+            if (i % 3 == 0) normal = FaceNormal(p[v], p[indices[i + 1]], p[indices[i + 2]]);
+            out[0] = normal.x, out[1] = normal.y, out[2] = normal.z;
         }
+        float* at = out + list.position;
+        at[0] = p[v].x, at[1] = p[v].y, at[2] = p[v].z;
+        if (list.color < 0) continue;
+        MeshColor c = shape.colors[v];
+        PutColor(out + list.color, c);
+        if (list.backColor >= 0) PutColor(out + list.backColor, MeshBackColor(c));
     }
-    return true;
 }

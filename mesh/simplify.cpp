@@ -88,28 +88,6 @@ size_t CellsCovered(const std::vector<Vec3>& vertices, const Grid& g, size_t str
 
 } // namespace
 
-bool MeshShapeTake(MeshData* mesh, MeshShape* shape)
-{
-    *shape = MeshShape();
-    try {
-        shape->corners.reserve(3 * mesh->faces.size());
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    for (const MeshFace& face : mesh->faces)
-        shape->corners.insert(shape->corners.end(), face.vertexIndex, face.vertexIndex + 3);
-    shape->vertices = std::move(mesh->vertices);
-    shape->colors = std::move(mesh->colors);
-    shape->points = std::move(mesh->points);
-    shape->lines = std::move(mesh->lines);
-    return true;
-}
-
-size_t MeshShapeElements(const MeshShape& shape)
-{
-    return shape.corners.size() / 3 + shape.points.size() + shape.lines.size() / 2;
-}
-
 // Whether an element of n corners (1 to 3) in these cells is the first in them, whichever way
 // round it came: two facing ways on one spot would show both materials in turn. Cells below
 // 2^20 only.
@@ -121,9 +99,9 @@ static bool FirstOfItsCells(CellTable& seen, const uint32_t* cells, int n)
     return CellOf(seen, key) + 1 == seen.count;
 }
 
-static MeshData Clustered(const MeshShape& shape, size_t target)
+static MeshShape Clustered(const MeshShape& shape, size_t target)
 {
-    MeshData out;
+    MeshShape out;
     const std::vector<Vec3>& vertices = shape.vertices;
     if (MeshShapeElements(shape) <= target || vertices.empty() || target < 2) return out;
     Vec3 low = vertices[0], high = vertices[0];
@@ -194,23 +172,19 @@ static MeshData Clustered(const MeshShape& shape, size_t target)
             for (int j = 0; j < n; ++j) into->push_back(int32_t(c[j]));
         }
     };
-    std::vector<int32_t> corners;
-    keep(shape.corners, 3, &corners);
+    keep(shape.corners, 3, &out.corners);
     keep(shape.points, 1, &out.points);
     keep(shape.lines, 2, &out.lines);
-    for (size_t k = 0; k + 2 < corners.size(); k += 3)
-        MeshAppendFace(out, corners[k], corners[k + 1], corners[k + 2], 0, 0, 0);
-    MeshSetFlatNormals(out);
     return out;
 }
 
-bool MeshStandIn(const MeshShape& shape, size_t target, MeshData* standIn)
+bool MeshStandIn(const MeshShape& shape, size_t target, MeshShape* standIn)
 {
     try {
         *standIn = Clustered(shape, target);
         return true;
     } catch (const std::bad_alloc&) {
-        *standIn = MeshData();
+        *standIn = MeshShape();
         return false;
     }
 }

@@ -7,25 +7,10 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
-#include "mesh/mesh_data.h"
+#include "mesh/shape.h"
 
-// What a stand-in is cut from: the positions (and the file's colours), three position indices a
-// triangle, the points and the lines (a third of a mesh's faces in memory, which a viewer keeps
-// to cut it again). Out of memory, these return false and leave nothing half made.
-struct MeshShape {
-    std::vector<Vec3> vertices;
-    std::vector<MeshColor> colors;
-    std::vector<int32_t> corners, points, lines;
-};
-// Takes the positions, colours, points and lines over from mesh, and copies its triangles'
-// corners.
-bool MeshShapeTake(MeshData* mesh, MeshShape* shape);
-
-// Triangles, points and lines of the shape, all told.
-size_t MeshShapeElements(const MeshShape& shape);
-
-// A stand-in of about target elements (triangles with flat normals, points, lines; a cell's
-// colour the mean of its positions'); empty when the shape has no more than that already.
-bool MeshStandIn(const MeshShape& shape, size_t target, MeshData* standIn);
+// A stand-in of about target elements (triangles, points, lines; a cell's colour the mean of its
+// positions'); empty when the shape has no more than that already. False, and empty, when memory
+// runs out.
+bool MeshStandIn(const MeshShape& shape, size_t target, MeshShape* standIn);

@@ -446,6 +446,12 @@ const GLubyte* glGetString(GLenum)
     return reinterpret_cast<const GLubyte*>("1.1 counting layer");
 }
 
+GLenum glGetError()
+{
+    Count(CGL_GET_ERROR);
+    return GL_NO_ERROR; // a misuse is reported by the layer instead
+}
+
 void glFlush()
 {
     Count(CGL_FLUSH);

@@ -37,5 +37,6 @@ GL_ENTRY(CULL_FACE, glCullFace)
 GL_ENTRY(POINT_SIZE, glPointSize)
 GL_ENTRY(COLOR4F, glColor4f)
 GL_ENTRY(GET_STRING, glGetString)
+GL_ENTRY(GET_ERROR, glGetError)
 GL_ENTRY(FLUSH, glFlush)
 GL_ENTRY(PRESENT_FRAME, HostPresentFrame) // not GL: the host's present, last

@@ -1,5 +1,6 @@
 // The arrays of a model from a file, which of them a frame draws, and the stand-in's size, set
-// from what frames of it cost on this machine.
+// from what frames of it cost on this machine. A look's arrays are written by the first frame
+// that draws it: a big model's first frame shows its stand-in without waiting for the whole.
 #include "viewer/model.h"
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "mesh/arrays.h"
@@ -21,9 +24,15 @@
 const size_t kStandInAbove = 100000, kStandInStartElements = 40000, kStandInLeast = 2000;
 const int kStandInResizes = 4;
 
+// A list goes to a buffer object in pieces of this many elements (whole triangles and lines).
+const size_t kWritePiece = 6 * 65536;
+
 #ifndef GL_ARRAY_BUFFER // OpenGL 1.5, which Windows' own headers lack
 #define GL_ARRAY_BUFFER 0x8892
 #define GL_STATIC_DRAW 0x88E4
+#endif
+#ifndef GL_OUT_OF_MEMORY
+#define GL_OUT_OF_MEMORY 0x0505
 #endif
 
 namespace
@@ -32,6 +41,7 @@ namespace
 using GenBuffers = void(APIENTRY*)(GLsizei, GLuint*);
 using BindBuffer = void(APIENTRY*)(GLenum, GLuint);
 using BufferData = void(APIENTRY*)(GLenum, ptrdiff_t, const void*, GLenum);
+using BufferSubData = void(APIENTRY*)(GLenum, ptrdiff_t, ptrdiff_t, const void*);
 using DeleteBuffers = void(APIENTRY*)(GLsizei, const GLuint*);
 
 // Buffer objects, where the driver has them (OpenGL 1.5): the arrays then live with the driver,
@@ -41,6 +51,7 @@ struct BufferCalls {
     GenBuffers gen = nullptr;
     BindBuffer bind = nullptr;
     BufferData data = nullptr;
+    BufferSubData subData = nullptr;
     DeleteBuffers remove = nullptr;
 };
 
@@ -50,20 +61,22 @@ struct Drawn {
     GLuint buffer = 0;
 };
 
-// The whole model, or its stand-in.
+// The whole model, or its stand-in: the shape its lists are written from, and the lists.
 struct Look {
+    MeshShape shape; // the whole's is kept to cut the stand-in again; others go once written
     Drawn triangles, points, lines;
     size_t elements = 0; // what a frame of it sends: triangles, points and lines
+    bool written = false;
 };
 
 struct Shown {
-    MeshShape source; // kept to cut the stand-in again at another size
     Look whole, standIn;
     bool colored = false;
     double wholeMs = -1, standInMs = -1; // -1: not measured yet
     int standInFrames = 0;               // measured since it was cut (the first is not)
     int resizes = 0;
     bool drawing = false, drewStandIn = false;
+    bool wrote = false; // the frame under way wrote the lists it draws: its time is not theirs
 };
 
 BufferCalls buffers;
@@ -77,10 +90,12 @@ bool HasBufferObjects()
     buffers.gen = reinterpret_cast<GenBuffers>(HostGLProc("glGenBuffers"));
     buffers.bind = reinterpret_cast<BindBuffer>(HostGLProc("glBindBuffer"));
     buffers.data = reinterpret_cast<BufferData>(HostGLProc("glBufferData"));
+    buffers.subData = reinterpret_cast<BufferSubData>(HostGLProc("glBufferSubData"));
     buffers.remove = reinterpret_cast<DeleteBuffers>(HostGLProc("glDeleteBuffers"));
     const char* version = reinterpret_cast<const char*>(
-        buffers.gen && buffers.bind && buffers.data && buffers.remove ? glGetString(GL_VERSION)
-                                                                      : nullptr);
+        buffers.gen && buffers.bind && buffers.data && buffers.subData && buffers.remove
+            ? glGetString(GL_VERSION)
+            : nullptr);
     char* minor = nullptr;
     long major = version ? std::strtol(version, &minor, 10) : 0;
     bool enough = major > 1 || (major == 1 && minor && *minor == '.' && std::atoi(minor + 1) >= 5);
@@ -99,45 +114,86 @@ void Release(Look& look)
     Release(look.triangles);
     Release(look.points);
     Release(look.lines);
-    look.elements = 0;
+    look = Look();
 }
 
-// The arrays of mesh (for buffer objects once a frame draws them).
-bool Prepare(const MeshData& mesh, Look* look)
+// Lays out the lists of shape and reserves their room; takes shape over. False, and nothing
+// taken, when there is no memory for them.
+bool Reserve(MeshShape* shape, Look* look)
 {
-    Release(*look);
     MeshArrays arrays;
-    if (!MeshArraysOf(mesh, &arrays)) return false;
+    if (!MeshArraysReserve(*shape, &arrays)) return false;
+    Release(*look);
     look->triangles.list = std::move(arrays.triangles);
     look->points.list = std::move(arrays.points);
     look->lines.list = std::move(arrays.lines);
-    look->elements =
-        look->triangles.list.count / 3 + look->points.list.count + look->lines.list.count / 2;
+    look->elements = MeshShapeElements(*shape);
+    look->shape = std::move(*shape);
     return true;
 }
 
-// Hands the arrays to a buffer object where the driver has them (the context is current while a
-// frame draws, not always when a model is read).
-void Upload(Drawn& d)
+// Writes the list into a buffer object through a piece of memory of its own; false, and no
+// buffer, when the driver or the memory cannot have it.
+bool WriteToBuffer(Drawn& d, const MeshShape& shape)
 {
-    DrawList& list = d.list;
-    if (d.buffer || !list.data || list.count == 0 || !HasBufferObjects()) return;
+    const DrawList& list = d.list;
+    const size_t each = size_t(list.stride) * sizeof(float);
+    const size_t pieceCount = std::min(list.count, kWritePiece);
+    std::unique_ptr<float[]> piece(new (std::nothrow) float[pieceCount * size_t(list.stride)]);
+    if (!piece) return false;
+    for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale)
+        continue; // errors of earlier calls are not this one's
     buffers.gen(1, &d.buffer);
     buffers.bind(GL_ARRAY_BUFFER, d.buffer);
-    buffers.data(GL_ARRAY_BUFFER, ptrdiff_t(list.count * size_t(list.stride) * sizeof(float)),
-                 list.data.get(), GL_STATIC_DRAW);
+    buffers.data(GL_ARRAY_BUFFER, ptrdiff_t(list.count * each), nullptr, GL_STATIC_DRAW);
+    bool fine = glGetError() != GL_OUT_OF_MEMORY;
+    for (size_t first = 0; fine && first < list.count; first += pieceCount) {
+        size_t count = std::min(pieceCount, list.count - first);
+        MeshArraysWrite(shape, list, first, count, piece.get());
+        buffers.subData(GL_ARRAY_BUFFER, ptrdiff_t(first * each), ptrdiff_t(count * each),
+                        piece.get());
+    }
     buffers.bind(GL_ARRAY_BUFFER, 0);
-    list.data.reset();
+    if (!fine) {
+        buffers.remove(1, &d.buffer);
+        d.buffer = 0;
+    }
+    return fine;
+}
+
+// Writes a list where it is drawn from: a buffer object where the driver has them (the room
+// reserved is then given back: no second copy of it), or else that room. The context is current
+// while a frame draws, not always when a model is read.
+void Write(Drawn& d, const MeshShape& shape)
+{
+    DrawList& list = d.list;
+    if (list.count == 0) return;
+    if (HasBufferObjects() && WriteToBuffer(d, shape))
+        list.data.reset();
+    else
+        MeshArraysWrite(shape, list, 0, list.count, list.data.get());
+}
+
+// Writes the look's lists the first time a frame draws it (that frame's time is then not its).
+void WriteOnce(Look& look)
+{
+    shown.wrote = !look.written;
+    if (look.written) return;
+    Write(look.triangles, look.shape);
+    Write(look.points, look.shape);
+    Write(look.lines, look.shape);
+    look.written = true;
+    if (&look != &shown.whole || look.elements <= kStandInAbove) look.shape = MeshShape();
 }
 
 // A stand-in of about elements in place of the last one; false, and the last one kept, when
 // memory runs out.
 bool CutStandIn(size_t elements)
 {
-    MeshData standIn;
+    MeshShape cut;
     Look next;
-    if (!MeshStandIn(shown.source, elements, &standIn) ||
-        (!standIn.vertices.empty() && !Prepare(standIn, &next)))
+    if (!MeshStandIn(shown.whole.shape, elements, &cut) ||
+        (!cut.vertices.empty() && !Reserve(&cut, &next)))
         return false;
     Release(shown.standIn);
     shown.standIn = std::move(next);
@@ -162,7 +218,6 @@ void Send(Drawn& d, GLenum mode, bool normals, int color)
 {
     const DrawList& list = d.list;
     if (list.count == 0) return;
-    Upload(d);
     // In a buffer object a part is found by its offset; in client arrays by its address.
     auto part = [&](int at) -> const void* {
         if (d.buffer) return reinterpret_cast<const void*>(uintptr_t(at) * sizeof(float));
@@ -227,6 +282,7 @@ void DrawUnlit(Drawn& d, GLenum mode)
 
 void Draw(Look& look)
 {
+    WriteOnce(look);
     DrawTriangles(look.triangles);
     DrawUnlit(look.lines, GL_LINES);
     DrawUnlit(look.points, GL_POINTS);
@@ -237,18 +293,15 @@ void Draw(Look& look)
 bool ModelShow(MeshData* mesh)
 {
     Shown next;
-    if (!Prepare(*mesh, &next.whole)) return false;
+    MeshShape shape;
+    if (!MeshShapeTake(mesh, &shape) || !Reserve(&shape, &next.whole)) return false;
+    *mesh = MeshData(); // the shape holds all a frame needs of it
     ModelForget();
     shown = std::move(next);
-    shown.colored = !mesh->colors.empty();
-    // The arrays hold what is drawn; the shape what a stand-in is cut from.
-    if (shown.whole.elements > kStandInAbove &&
-        !(MeshShapeTake(mesh, &shown.source) && CutStandIn(kStandInStartElements))) {
-        shown.source = MeshShape();
+    shown.colored = !shown.whole.shape.colors.empty();
+    if (shown.whole.elements > kStandInAbove && !CutStandIn(kStandInStartElements))
         std::fprintf(stderr, "trackview: no memory for a lighter stand-in: the whole model is "
                              "drawn while it moves\n");
-    }
-    *mesh = MeshData();
     return true;
 }
 
@@ -281,7 +334,7 @@ void ModelFrameTook(double ms)
     if (!shown.drawing) return;
     shown.drawing = false;
     if (!shown.drewStandIn) {
-        shown.wholeMs = ms;
+        if (!shown.wrote) shown.wholeMs = ms;
         return;
     }
     // While it does not rest, the whole model comes once it does.

@@ -14,8 +14,9 @@ const double kMovingFrameMs = 30.0;
 // How long the model must rest before the whole of it is drawn again.
 const int kRestMs = 200;
 
-// Takes mesh over and draws it from now on: its arrays, and a stand-in for a big one. False,
-// and nothing changed, when there is no memory for them.
+// Takes mesh over (leaving it empty) and draws it from now on, its faces lit by their flat
+// normals: its arrays, and a stand-in for a big one. False, and the model shown unchanged, when
+// there is no memory for them.
 bool ModelShow(MeshData* mesh);
 
 // Back to the built-in mesh.

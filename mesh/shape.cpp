@@ -1,0 +1,25 @@
+#include "mesh/shape.h"
+
+#include <new>
+
+bool MeshShapeTake(MeshData* mesh, MeshShape* shape)
+{
+    *shape = MeshShape();
+    try {
+        shape->corners.reserve(3 * mesh->faces.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (const MeshFace& face : mesh->faces)
+        shape->corners.insert(shape->corners.end(), face.vertexIndex, face.vertexIndex + 3);
+    shape->vertices = std::move(mesh->vertices);
+    shape->colors = std::move(mesh->colors);
+    shape->points = std::move(mesh->points);
+    shape->lines = std::move(mesh->lines);
+    return true;
+}
+
+size_t MeshShapeElements(const MeshShape& shape)
+{
+    return shape.corners.size() / 3 + shape.points.size() + shape.lines.size() / 2;
+}
