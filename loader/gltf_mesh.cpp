@@ -164,6 +164,10 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, size_t count, Decoded* 
                                   : corners == 2 ? part->lineEnds
                                                  : part->points;
     ReserveLarge(into, size_t(p.elements) * size_t(corners));
+    const size_t most = std::min(known, size_t(p.elements) * size_t(corners)); // positions used
+    ReserveLarge(part->positions, most);
+    if (normals) ReserveLarge(part->normals, most);
+    if (colors) ReserveLarge(part->colors, most);
     for (size_t e = 0; e < p.elements; ++e) {
         for (int k = 0; k < corners; ++k) {
             uint32_t source = at(Corner(p.mode, count, e, k));

@@ -222,9 +222,13 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
     double det = col[0][0] * n[0][0] + col[0][1] * n[0][1] + col[0][2] * n[0][2];
     bool flip = det < 0;
     double sign = flip ? -1 : 1;
+    const bool identity = w == kIdentity; // most files: positions as read, already finite
     for (const GltfPart& part : m.parts) {
         int32_t base = int32_t(out->vertices.size()), normalBase = int32_t(out->normals.size());
-        for (const Vec3& p : part.positions) {
+        if (identity)
+            out->vertices.insert(out->vertices.end(), part.positions.begin(), part.positions.end());
+        for (size_t i = 0; !identity && i < part.positions.size(); ++i) {
+            const Vec3& p = part.positions[i];
             double xyz[3];
             for (int r = 0; r < 3; ++r)
                 xyz[r] = w[r] * p.x + w[4 + r] * p.y + w[8 + r] * p.z + w[12 + r];
