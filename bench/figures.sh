@@ -23,8 +23,8 @@ read -r wall peak <"$build/models/time"
 echo "trackview-snapshot --model $(basename "$model") (1,000,000 triangles, $(du -m "$model" | cut -f1) MB)" \
     "at 819x819, the whole process: $wall s, peak resident $((peak / 1024)) MiB"
 echo
-"$build/bench/trackview-loadbench" --folder "$build/models" # writes the models it reads
+"$build/bench/trackview-loadbench" --folder "$build/models/load" # writes the models it reads
 echo
-TRACKVIEW_FIGURE_MODELS=$model:$build/models/torus_10m.ply \
+TRACKVIEW_FIGURE_MODELS=$model:$build/models/load/torus_10m.ply \
     bash "$root/bench/desktop-figures.sh" "$build" ||
     echo "desktop figures: not measured (see above)"
