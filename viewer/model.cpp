@@ -242,9 +242,9 @@ void Send(Drawn& d, GLenum mode, bool normals, int color)
     if (d.buffer) buffers.bind(GL_ARRAY_BUFFER, 0);
 }
 
-// The triangles lit by the two materials, or in the file's colours, lit as the materials are:
-// the fronts in their colours and, culled apart, the backs darker. (In wireframe every line
-// shows, in the front's colours.)
+// The triangles lit by the two materials, or in the file's colours, lit as the materials are
+// (the colour in place of their diffuse one): the fronts in their colours and, culled apart, the
+// backs darker. (In wireframe every line shows, in the front's colours.)
 void DrawTriangles(Drawn& triangles)
 {
     glLineWidth(3.5f); // as DrawMesh: it shows in wireframe
@@ -253,7 +253,7 @@ void DrawTriangles(Drawn& triangles)
         Send(triangles, GL_TRIANGLES, true, -1);
         return;
     }
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     if (viewer.wireframeOn) {
         Send(triangles, GL_TRIANGLES, true, list.color);
