@@ -91,6 +91,19 @@ void SetCapability(CountGlEntry entry, GLenum cap, bool on)
         gl.enabled[i] = on;
 }
 
+void SetClientArray(CountGlEntry entry, GLenum array, bool on)
+{
+    Count(entry);
+    bool* flag = array == GL_NORMAL_ARRAY   ? &gl.normalArray
+                 : array == GL_VERTEX_ARRAY ? &gl.vertexArray
+                 : array == GL_COLOR_ARRAY  ? &gl.colorArray
+                                            : nullptr;
+    if (flag)
+        *flag = on;
+    else
+        Misuse(entry, "unknown array");
+}
+
 bool IsLight(GLenum light)
 {
     return light >= GL_LIGHT0 && light <= GL_LIGHT7;
@@ -358,28 +371,12 @@ void glVertex3f(GLfloat, GLfloat, GLfloat)
 
 void glEnableClientState(GLenum array)
 {
-    Count(CGL_ENABLE_CLIENT_STATE);
-    if (array == GL_NORMAL_ARRAY)
-        gl.normalArray = true;
-    else if (array == GL_VERTEX_ARRAY)
-        gl.vertexArray = true;
-    else if (array == GL_COLOR_ARRAY)
-        gl.colorArray = true;
-    else
-        Misuse(CGL_ENABLE_CLIENT_STATE, "unknown array");
+    SetClientArray(CGL_ENABLE_CLIENT_STATE, array, true);
 }
 
 void glDisableClientState(GLenum array)
 {
-    Count(CGL_DISABLE_CLIENT_STATE);
-    if (array == GL_NORMAL_ARRAY)
-        gl.normalArray = false;
-    else if (array == GL_VERTEX_ARRAY)
-        gl.vertexArray = false;
-    else if (array == GL_COLOR_ARRAY)
-        gl.colorArray = false;
-    else
-        Misuse(CGL_DISABLE_CLIENT_STATE, "unknown array");
+    SetClientArray(CGL_DISABLE_CLIENT_STATE, array, false);
 }
 
 void glNormalPointer(GLenum type, GLsizei, const GLvoid* pointer)
