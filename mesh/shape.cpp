@@ -1,3 +1,4 @@
+// Taking a mesh's shape over: its positions, colours, points and lines moved, its corners copied.
 #include "mesh/shape.h"
 
 #include <new>
