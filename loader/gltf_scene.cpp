@@ -284,7 +284,7 @@ bool GltfPlaceScene(const GltfScene& s, bool fileNormals, MeshData* mesh, ReadEr
         if (s.nodes[node].mesh != UINT64_MAX)
             positions += s.placed[node] * meshPositions[size_t(s.nodes[node].mesh)];
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i) positions += meshPositions[i];
-    ReserveLarge(mesh->faces, size_t(s.elements));
+    MeshReserveTriangles(*mesh, size_t(s.elements));
     ReserveLarge(mesh->vertices, size_t(positions)); // at most three a triangle
     if (fileNormals) ReserveLarge(mesh->normals, size_t(positions));
     for (size_t i = 0; s.loose && i < s.meshes.size(); ++i)

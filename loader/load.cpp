@@ -32,6 +32,7 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
                  std::vector<std::string>* sideFiles = nullptr)
 {
     *mesh = MeshData();
+    mesh->use = options.use;
     ReadInput in;
     in.sideFiles = sideFiles;
     in.bytes = bytes;
@@ -46,9 +47,8 @@ static bool Load(const ByteSpan& bytes, const ModelFormat& format, const std::st
         if (bytes.size == 0)
             ReadFail(&read, 0, "empty file");
         else
-            loaded =
-                format.read(in, mesh, &read) &&
-                MeshFinish(*mesh, options.use, options.fileNormals, options.radius, &read.reason);
+            loaded = format.read(in, mesh, &read) &&
+                     MeshFinish(*mesh, options.fileNormals, options.radius, &read.reason);
     } catch (const std::bad_alloc&) {
         loaded = ReadFail(&read, 0, "too large for memory");
     }

@@ -198,7 +198,7 @@ static bool ReadFace(TextCursor& c, const ReadInput& in, MeshData* mesh, ObjStat
             if (normal < 0)
                 return ReadFail(error, c.line,
                                 "the file has no normals for this face (a corner without /n)");
-    if (!ReadFacesAllowed(in, mesh->faces.size() + (count - 2), c.line, error)) return false;
+    if (!ReadFacesAllowed(in, MeshTriangleCount(*mesh) + (count - 2), c.line, error)) return false;
     if (count == 3) {
         AppendFace(mesh, s, in.fileNormals, 0, 1, 2);
         return true;
@@ -261,7 +261,7 @@ static void ReserveForLines(const char* p, const char* end, const ReadInput& in,
     }
     ReserveLarge(mesh->vertices, std::min(positions, size / 8));
     if (in.fileNormals) ReserveLarge(mesh->normals, std::min(normals, size / 8));
-    ReserveLarge(mesh->faces, std::min({faces, size / 16, in.maxFaces}));
+    MeshReserveTriangles(*mesh, std::min({faces, size / 16, in.maxFaces}));
 }
 
 // A statement that starts with a control byte: not OBJ text.

@@ -22,6 +22,12 @@
 namespace
 {
 
+// A polygon of four or more corners in PlyRead::corners; the corners between two are triangles.
+struct PlyPolygon {
+    size_t first;
+    uint32_t count;
+};
+
 // What the data gives, with the polygons kept until every position is known (faces may come
 // first), their indices checked against the declared vertex count as they are read.
 struct PlyRead {
@@ -29,8 +35,8 @@ struct PlyRead {
     MeshData* mesh = nullptr;
     ReadError* error = nullptr;
     uint64_t vertexCount = 0;
-    std::vector<int32_t> corners;  // polygons of three or more corners, one after another
-    std::vector<uint32_t> lengths; // corners of each
+    std::vector<int32_t> corners;     // polygons of three or more corners, one after another
+    std::vector<PlyPolygon> polygons; // those of four or more (most files have none)
     size_t triangles = 0;
     bool colored = false;      // the vertices have red, green and blue
     bool alpha = false;        // and alpha
@@ -99,7 +105,7 @@ bool EndPolygon(PlyRead& r, uint64_t n, size_t line, uint64_t face)
     }
     if (n > UINT32_MAX)
         return ReadFail(r.error, line, "face " + std::to_string(face) + " has too many corners");
-    r.lengths.push_back(uint32_t(n));
+    if (n > 3) r.polygons.push_back(PlyPolygon{r.corners.size() - size_t(n), uint32_t(n)});
     r.triangles += n - 2;
     return ReadFacesAllowed(*r.in, r.triangles, line, r.error);
 }
@@ -386,25 +392,32 @@ void AddFace(MeshData& mesh, const int32_t* corners, uint32_t a, uint32_t b, uin
         MeshAppendFace(mesh, va, vb, vc, 0, 0, 0);
 }
 
-// Cuts the polygons into triangles now that every position is known.
+// Cuts the polygons into triangles now that every position is known. A drawn mesh of triangles
+// alone takes the corners as they were read.
 void BuildFaces(PlyRead& r)
 {
     MeshData& mesh = *r.mesh;
-    ReserveLarge(mesh.faces, r.triangles);
+    if (mesh.use == MeshUse::drawn && r.polygons.empty()) {
+        mesh.corners = std::move(r.corners);
+        return;
+    }
+    MeshReserveTriangles(mesh, r.triangles);
     std::vector<uint32_t> cuts;
     const int32_t* corners = r.corners.data();
     bool normals = r.in->fileNormals;
-    for (uint32_t n : r.lengths) {
-        if (n == 3) {
-            AddFace(mesh, corners, 0, 1, 2, normals);
-        } else {
-            cuts.clear();
-            TriangulatePolygon(mesh.vertices.data(), corners, n, &cuts);
-            for (size_t i = 0; i + 2 < cuts.size(); i += 3)
-                AddFace(mesh, corners, cuts[i], cuts[i + 1], cuts[i + 2], normals);
-        }
-        corners += n;
+    size_t at = 0;
+    auto trianglesUntil = [&](size_t end) {
+        for (; at < end; at += 3) AddFace(mesh, corners + at, 0, 1, 2, normals);
+    };
+    for (const PlyPolygon& polygon : r.polygons) {
+        trianglesUntil(polygon.first);
+        cuts.clear();
+        TriangulatePolygon(mesh.vertices.data(), corners + at, polygon.count, &cuts);
+        for (size_t i = 0; i + 2 < cuts.size(); i += 3)
+            AddFace(mesh, corners + at, cuts[i], cuts[i + 1], cuts[i + 2], normals);
+        at += polygon.count;
     }
+    trianglesUntil(r.corners.size());
 }
 
 } // namespace
@@ -459,7 +472,7 @@ bool ReadPly(const ReadInput& in, MeshData* mesh, ReadError* error)
     }
     BuildFaces(r);
     // Vertices and no faces: a scan's point cloud, every vertex a point.
-    if (mesh->faces.empty()) {
+    if (MeshTriangleCount(*mesh) == 0) {
         mesh->points.resize(size_t(r.vertexCount));
         std::iota(mesh->points.begin(), mesh->points.end(), 0);
     }

@@ -36,10 +36,10 @@ struct ReadInput {
 };
 
 // Each reader fills mesh.vertices with the file's positions (placed by the file's transforms
-// where it has them), mesh.faces with triangles whose vertexIndex entries index those positions,
-// and, only with fileNormals, mesh.normals with the file's normals and normalIndex entries that
+// where it has them), triangles on those positions through MeshAppendFace (kept as mesh.use
+// says), and, only with fileNormals, mesh.normals with the file's normals and normal indices that
 // index them (a corner without a normal is an error then). Without fileNormals, normals stay
-// empty and normalIndex is left 0. texCoordIndex is -1. On failure: false, error set, mesh
+// empty and normal indices are left 0. texCoordIndex is -1. On failure: false, error set, mesh
 // contents unspecified (the loader clears it). Every count, index, offset and length is checked
 // against what the bytes hold before it is used, and no allocation is larger than what the bytes
 // could describe. loader/formats.h names the reader of each file extension.

@@ -31,7 +31,7 @@ static bool ReadBinaryStl(const ReadInput& in, size_t count, MeshData* mesh, Rea
 {
     if (!ReadFacesAllowed(in, count, 0, error)) return false;
     ReserveLarge(mesh->vertices, 3 * count);
-    ReserveLarge(mesh->faces, count);
+    MeshReserveTriangles(*mesh, count);
     if (in.fileNormals) ReserveLarge(mesh->normals, count);
     const unsigned char* facet = in.bytes.data + 84;
     for (size_t i = 0; i < count; ++i, facet += 50) {
@@ -112,7 +112,7 @@ static bool ReadFacet(TextCursor& c, const ReadInput& in, MeshData* mesh, ReadEr
     for (Vec3& v : corner)
         if (!Expect(c, "vertex", error) || !ReadNumbers(c, false, &v, error)) return false;
     if (!Expect(c, "endloop", error) || !Expect(c, "endfacet", error)) return false;
-    if (!ReadFacesAllowed(in, mesh->faces.size() + 1, c.line, error)) return false;
+    if (!ReadFacesAllowed(in, MeshTriangleCount(*mesh) + 1, c.line, error)) return false;
     AppendFacet(mesh, in.fileNormals, normal, corner);
     return true;
 }

@@ -7,10 +7,9 @@
 
 // Whether the triangle's corners lie on one line (or coincide): its area, taken in the file's own
 // units (no threshold, which would refuse a model drawn in tiny units), is exactly zero.
-static bool WithoutArea(const std::vector<Vec3>& p, const MeshFace& face)
+static bool WithoutArea(const std::vector<Vec3>& p, const int32_t* corner)
 {
-    const Vec3 &a = p[size_t(face.vertexIndex[0])], &b = p[size_t(face.vertexIndex[1])],
-               &c = p[size_t(face.vertexIndex[2])];
+    const Vec3 &a = p[size_t(corner[0])], &b = p[size_t(corner[1])], &c = p[size_t(corner[2])];
     double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
     double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
     return uy * vz == uz * vy && uz * vx == ux * vz && ux * vy == uy * vx;
@@ -32,29 +31,33 @@ static bool CheckIndices(const std::vector<int32_t>& indices, size_t positions, 
 // whether a triangle has no area, while its corners are at hand.
 static bool CheckRead(const MeshData& mesh, bool fileNormals, bool* flat, std::string* reason)
 {
-    if (mesh.faces.empty() && mesh.points.empty() && mesh.lines.empty()) {
+    const size_t triangles = MeshTriangleCount(mesh);
+    if (triangles == 0 && mesh.points.empty() && mesh.lines.empty()) {
         *reason = "no triangles";
         return false;
     }
     size_t positions = mesh.vertices.size(), normals = mesh.normals.size();
-    if ((!mesh.colors.empty() && mesh.colors.size() != positions) || mesh.lines.size() % 2 != 0) {
-        *reason = "the colours or the lines do not match the positions";
+    if ((!mesh.colors.empty() && mesh.colors.size() != positions) || mesh.lines.size() % 2 != 0 ||
+        mesh.corners.size() % 3 != 0) {
+        *reason = "the colours, lines or triangles do not match the positions";
         return false;
     }
     if (!CheckIndices(mesh.points, positions, "point", reason) ||
         !CheckIndices(mesh.lines, positions, "line end", reason))
         return false;
+    const bool faces = mesh.use == MeshUse::compiled;
     bool any = false;
-    for (size_t f = 0; f < mesh.faces.size(); ++f) {
+    for (size_t f = 0; f < triangles; ++f) {
+        const int32_t* corner = MeshTriangle(mesh, f);
         for (int k = 0; k < 3; ++k) {
-            int32_t v = mesh.faces[f].vertexIndex[k], n = mesh.faces[f].normalIndex[k];
+            int32_t v = corner[k], n = faces ? mesh.faces[f].normalIndex[k] : 0;
             if (v < 0 || size_t(v) >= positions ||
-                (fileNormals && (n < 0 || size_t(n) >= normals))) {
+                (fileNormals && faces && (n < 0 || size_t(n) >= normals))) {
                 *reason = "triangle " + std::to_string(f) + " has a corner outside its arrays";
                 return false;
             }
         }
-        any |= WithoutArea(mesh.vertices, mesh.faces[f]);
+        any |= WithoutArea(mesh.vertices, corner);
     }
     *flat = any;
     for (size_t i = 0; i < positions; ++i)
@@ -88,16 +91,23 @@ static bool AllPositionsEqual(const std::vector<Vec3>& v)
 // nothing.
 static bool DropTrianglesWithoutArea(MeshData& mesh, std::string* reason)
 {
-    std::vector<MeshFace>& faces = mesh.faces;
+    const bool faces = mesh.use == MeshUse::compiled;
     std::vector<char> use(mesh.vertices.size(), 0); // 1: only dropped triangles use it
     size_t kept = 0;
-    for (size_t f = 0; f < faces.size(); ++f) {
-        bool drop = WithoutArea(mesh.vertices, faces[f]);
-        for (int32_t v : faces[f].vertexIndex) use[size_t(v)] |= drop ? 1 : 2;
-        if (!drop) faces[kept++] = faces[f];
+    for (size_t f = 0, triangles = MeshTriangleCount(mesh); f < triangles; ++f) {
+        const int32_t* corner = MeshTriangle(mesh, f);
+        bool drop = WithoutArea(mesh.vertices, corner);
+        for (int k = 0; k < 3; ++k) use[size_t(corner[k])] |= drop ? 1 : 2;
+        if (drop) continue;
+        if (faces)
+            mesh.faces[kept] = mesh.faces[f];
+        else
+            std::copy(corner, corner + 3, &mesh.corners[3 * kept]);
+        ++kept;
     }
-    faces.resize(kept);
-    if (faces.empty() && mesh.points.empty() && mesh.lines.empty()) {
+    mesh.faces.resize(faces ? kept : 0);
+    mesh.corners.resize(faces ? 0 : 3 * kept);
+    if (kept == 0 && mesh.points.empty() && mesh.lines.empty()) {
         *reason = "the model has no area (the corners of each triangle lie on one line)";
         return false;
     }
@@ -114,8 +124,9 @@ static bool DropTrianglesWithoutArea(MeshData& mesh, std::string* reason)
     }
     mesh.vertices.resize(left);
     if (colored) mesh.colors.resize(left);
-    for (MeshFace& face : faces)
+    for (MeshFace& face : mesh.faces)
         for (int32_t& v : face.vertexIndex) v = moved[size_t(v)];
+    for (int32_t& v : mesh.corners) v = moved[size_t(v)];
     for (int32_t& v : mesh.points) v = moved[size_t(v)];
     for (int32_t& v : mesh.lines) v = moved[size_t(v)];
     return true;
@@ -137,8 +148,9 @@ static bool FinishDrawn(MeshData& mesh, bool fileNormals, double radius, bool fl
 // Where the file repeats its positions (an STL file stores each about six times), identical
 // ones are merged first, so that fitting and flat normals work on each once. Fitting may round
 // two positions to the same floats, so the merge of equal ones comes after it.
-bool MeshFinish(MeshData& mesh, MeshUse use, bool fileNormals, double radius, std::string* reason)
+bool MeshFinish(MeshData& mesh, bool fileNormals, double radius, std::string* reason)
 {
+    const MeshUse use = mesh.use;
     if (use == MeshUse::compiled) { // a compiled mesh is triangles, in the materials' colours
         mesh.colors.clear();
         mesh.points.clear();

@@ -22,11 +22,25 @@ struct MeshColor {
     uint8_t r, g, b, a;
 };
 
+// What a mesh is read and finished for (mesh/finish.h).
+enum class MeshUse {
+    // The mesh compiler's record: triangles only (points, lines and colours go), each equal
+    // position and normal stored once, flat normals unless the file's are kept.
+    compiled,
+    // A viewer's arrays (mesh/arrays.h): triangles, points, lines and colours as read, nothing
+    // merged; the arrays make flat normals face by face. Triangles are kept as their corners
+    // alone, a third of the memory of faces, so that a reader writes each once, where the arrays
+    // are later read from.
+    drawn,
+};
+
 struct MeshData {
     std::string name;
-    std::vector<Vec3> vertices; // as read: shared or not, as the file has them, until merged
+    MeshUse use = MeshUse::compiled; // chosen before the mesh is filled: where triangles go
+    std::vector<Vec3> vertices;      // as read: shared or not, as the file has them, until merged
     std::vector<Vec3> normals;
-    std::vector<MeshFace> faces;
+    std::vector<MeshFace> faces;   // a compiled mesh's triangles
+    std::vector<int32_t> corners;  // a drawn mesh's: three position indices each
     std::vector<MeshColor> colors; // the file's colour of each position; empty: it has none
     std::vector<int32_t> points;   // positions drawn as points
     std::vector<int32_t> lines;    // positions drawn as lines, two a line
@@ -42,11 +56,28 @@ inline bool Finite(Vec3 v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Triangles of the mesh, kept as its use says.
+inline size_t MeshTriangleCount(const MeshData& mesh)
+{
+    return mesh.use == MeshUse::drawn ? mesh.corners.size() / 3 : mesh.faces.size();
+}
+
+// The three position indices of triangle f.
+inline const int32_t* MeshTriangle(const MeshData& mesh, size_t f)
+{
+    return mesh.use == MeshUse::drawn ? &mesh.corners[3 * f] : mesh.faces[f].vertexIndex;
+}
+
 // Appends a triangle on positions a, b and c (indices into mesh.vertices) with the normals na,
-// nb and nc (indices into mesh.normals, or 0 where the mesh gets flat normals later).
+// nb and nc (indices into mesh.normals, or 0 where the mesh gets flat normals later; a drawn mesh
+// keeps no normal index).
 inline void MeshAppendFace(MeshData& mesh, int32_t a, int32_t b, int32_t c, int32_t na, int32_t nb,
                            int32_t nc)
 {
+    if (mesh.use == MeshUse::drawn) {
+        mesh.corners.insert(mesh.corners.end(), {a, b, c});
+        return;
+    }
     // Filled where it lies: a face built aside and copied in stalled on the copy.
     mesh.faces.emplace_back();
     MeshFace& face = mesh.faces.back();
@@ -97,4 +128,13 @@ template <typename T> void ReserveLarge(std::vector<T>& values, size_t count)
 {
     values.reserve(count);
     AdviseLargePages(values.data(), values.capacity() * sizeof(T));
+}
+
+// Room for count triangles in large pages, kept as the mesh's use says.
+inline void MeshReserveTriangles(MeshData& mesh, size_t count)
+{
+    if (mesh.use == MeshUse::drawn)
+        ReserveLarge(mesh.corners, 3 * count);
+    else
+        ReserveLarge(mesh.faces, count);
 }

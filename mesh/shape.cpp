@@ -1,4 +1,5 @@
-// Taking a mesh's shape over: its positions, colours, points and lines moved, its corners copied.
+// Taking a mesh's shape over: its positions, colours, points and lines moved, and its corners,
+// which a compiled mesh's faces hold among their normals, moved or copied out.
 #include "mesh/shape.h"
 
 #include <new>
@@ -6,13 +7,17 @@
 bool MeshShapeTake(MeshData* mesh, MeshShape* shape)
 {
     *shape = MeshShape();
-    try {
-        shape->corners.reserve(3 * mesh->faces.size());
-    } catch (const std::bad_alloc&) {
-        return false;
+    if (mesh->use == MeshUse::drawn) {
+        shape->corners = std::move(mesh->corners);
+    } else {
+        try {
+            shape->corners.reserve(3 * mesh->faces.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (const MeshFace& face : mesh->faces)
+            shape->corners.insert(shape->corners.end(), face.vertexIndex, face.vertexIndex + 3);
     }
-    for (const MeshFace& face : mesh->faces)
-        shape->corners.insert(shape->corners.end(), face.vertexIndex, face.vertexIndex + 3);
     shape->vertices = std::move(mesh->vertices);
     shape->colors = std::move(mesh->colors);
     shape->points = std::move(mesh->points);

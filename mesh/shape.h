@@ -14,8 +14,9 @@ struct MeshShape {
     std::vector<int32_t> corners, points, lines;
 };
 
-// Takes the positions, colours, points and lines over from mesh, and copies its triangles'
-// corners. False, and nothing taken, when there is no memory for them.
+// Takes the positions, colours, points, lines and a drawn mesh's corners over from mesh, and
+// copies a compiled mesh's corners out of its faces. False, and nothing taken, when there is no
+// memory for them.
 bool MeshShapeTake(MeshData* mesh, MeshShape* shape);
 
 // Triangles, points and lines of the shape, all told.

@@ -25,6 +25,6 @@ inline MeshData TorusMesh(int ring, int tube)
             MeshAppendFace(mesh, a, c, d, 0, 0, 0);
         }
     std::string reason;
-    MeshFinish(mesh, MeshUse::compiled, false, kMeshRadius, &reason);
+    MeshFinish(mesh, false, kMeshRadius, &reason);
     return mesh;
 }

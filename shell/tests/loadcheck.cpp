@@ -35,6 +35,6 @@ int main()
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    std::printf("%zu triangles\n", mesh.faces.size());
+    std::printf("%zu triangles\n", MeshTriangleCount(mesh));
     return 0;
 }
