@@ -103,7 +103,7 @@ TEST(SnapshotTool, WritesThroughDescriptorsAndOnlyTrustedLinks)
     Scratch s;
     std::ofstream(s / "keep.txt") << "kept";
     std::ofstream(s / "target") << "old";
-    symlink("target", (s / "link.png").c_str());
+    ASSERT_EQ(symlink("target", (s / "link.png").c_str()), 0);
     std::string run = kSnapshot + " --size 8x8 -o ";
     ASSERT_EQ(s.Run(run + "/dev/stdout >>keep.txt && " + run + "link.png").status, 0);
     EXPECT_EQ(ReadFile(s / "keep.txt").substr(0, 8), "kept\x89PNG");

@@ -59,7 +59,7 @@ TEST(MeshCompilerCommand, RefusesToOverwriteWhatIsNotItsOutput)
     std::ofstream(s / "tetra_buffer.bin") << buffer;
     std::ofstream(s / "external.gltf") << ReadFile(kData + "/models/external.gltf");
     mkdir((s / "folder").c_str(), 0755);
-    symlink("victim", (s / "out.cpp.tmp").c_str());
+    ASSERT_EQ(symlink("victim", (s / "out.cpp.tmp").c_str()), 0);
     EXPECT_EQ(s.Run(kMeshc + " out.cpp -o model.obj").status, 1);
     EXPECT_NE(s.Run(kMeshc + " model.obj -o ./model.obj").err.find("is the input"),
               std::string::npos);
