@@ -19,7 +19,7 @@ static bool DrawnIntact(MeshData* mesh)
 {
     MeshShape shape, standIn;
     MeshArrays arrays;
-    if (!MeshShapeTake(mesh, &shape) || !MeshArraysReserve(shape, &arrays)) return true;
+    if (!MeshShapeTake(mesh, &shape)) return true;
     const size_t positions = shape.vertices.size();
     for (const std::vector<int32_t>* list : {&shape.corners, &shape.points, &shape.lines})
         for (int32_t v : *list)
@@ -28,6 +28,7 @@ static bool DrawnIntact(MeshData* mesh)
         return false;
     for (const Vec3& p : shape.vertices)
         if (!(MeshLength(p) <= kMeshRadius)) return false;
+    if (!MeshArraysReserve(shape, &arrays)) return true;
     for (const DrawList* list : {&arrays.triangles, &arrays.points, &arrays.lines})
         MeshArraysWrite(shape, *list, 0, list->count, list->data.get());
     MeshStandIn(shape, 1000, &standIn);
