@@ -92,9 +92,7 @@ static DWORD WINAPI WaitForChanges(void*)
     if (change == INVALID_HANDLE_VALUE) return 0;
     HANDLE waits[2] = {change, watchStop};
     while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
-        HWND target =
-            (HWND)InterlockedCompareExchangePointer((void**)&watchTarget, nullptr, nullptr);
-        if (target) PostMessageW(target, kWatchChanged, 0, 0);
+        if (HWND target = watchTarget.load()) PostMessageW(target, kWatchChanged, 0, 0);
         if (!FindNextChangeNotification(change)) break;
     }
     FindCloseChangeNotification(change);

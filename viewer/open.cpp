@@ -143,21 +143,26 @@ void ViewerDropEnd()
 
 bool ViewerOpenFile(const std::string& path, std::string* error)
 {
-    MeshData mesh;
     std::string reason;
     FileStamp stamp = FileStampOf(path); // before the read: a change meanwhile is seen later
-    if (LoadModelFile(path, DrawnModel(), &mesh, &reason)) {
-        if (ViewerShowMesh(&mesh, path)) {
-            WatchFile(path, stamp);
-            return true;
-        }
-        reason = ShownText(path) + ": too large for memory";
+    if (ViewerReadAndShow(path, &reason)) {
+        WatchFile(path, stamp);
+        return true;
     }
     // The loader's line starts with the name as shown; "cannot open" is said once.
     const std::string unreadable = ShownText(path) + ": cannot open: ";
     if (reason.compare(0, unreadable.size(), unreadable) == 0)
         reason = ShownText(path) + ": " + reason.substr(unreadable.size());
     *error = "cannot open " + reason;
+    return false;
+}
+
+bool ViewerReadAndShow(const std::string& path, std::string* line)
+{
+    MeshData mesh;
+    if (!LoadModelFile(path, DrawnModel(), &mesh, line)) return false;
+    if (ViewerShowMesh(&mesh, path)) return true;
+    *line = ShownText(path) + ": too large for memory";
     return false;
 }
 

@@ -41,9 +41,14 @@ void ViewerDropEnd();
 // How the viewer has the loader read a model: for drawing, with points, lines and colours.
 LoadOptions DrawnModel();
 
-// Reads path and shows it (ViewerShowMesh). On failure the mesh stays and error holds the line
-// for the user: "cannot open NAME: reason", or "cannot open NAME:LINE: reason".
+// Reads path and shows it (ViewerReadAndShow), then follows it. On failure the mesh stays and
+// error holds the line for the user: "cannot open NAME: reason", or "cannot open NAME:LINE:
+// reason".
 bool ViewerOpenFile(const std::string& path, std::string* error);
+
+// Reads path as DrawnModel says and shows it (ViewerShowMesh). On failure the mesh stays and line
+// holds the loader's line: "NAME: reason", or "NAME:LINE: reason".
+bool ViewerReadAndShow(const std::string& path, std::string* line);
 
 // Draws mesh's contents from now on (taken over, kept until the next swap) and names the title
 // after path; rotation, spin, fog and wireframe stay. Asks for a frame. False, and the mesh shown

@@ -65,5 +65,10 @@ void InitScene()
         if (light != GL_LIGHT2) glEnable(light); // light 2 is switched on by every frame
     }
 
+    ResetObjectXform();
+}
+
+void ResetObjectXform()
+{
     for (int i = 0; i < 16; ++i) viewer.objectXform[i] = (i % 5 == 0) ? 1.0f : 0.0f;
 }

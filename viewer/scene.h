@@ -3,3 +3,5 @@
 
 void InitScene();
 void SetProjection();
+// The object matrix back to the identity: the model as it opens.
+void ResetObjectXform();

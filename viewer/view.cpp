@@ -6,6 +6,7 @@
 
 #include "model/mesh.h"
 #include "viewer/render.h"
+#include "viewer/scene.h"
 #include "viewer/state.h"
 
 // The viewport in pixels, and the eye units a pixel spans across and down it: the box is
@@ -92,6 +93,6 @@ void ViewReset()
     viewer.dragging = start.dragging;
     viewer.rotAngle = start.rotAngle;
     viewer.rotAxis = start.rotAxis;
-    for (int i = 0; i < 16; ++i) viewer.objectXform[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    ResetObjectXform();
     ViewChanged();
 }

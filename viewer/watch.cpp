@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "loader/load.h"
 #include "loader/path.h"
 #include "loader/shown.h"
 #include "viewer/host.h"
@@ -69,13 +68,10 @@ void WatchTick()
     }
     if (now == shown) return;
     shown = now;
-    MeshData mesh;
     std::string error;
-    bool loaded = LoadModelFile(watched, DrawnModel(), &mesh, &error);
-    if (loaded && ViewerShowMesh(&mesh, watched)) {
+    if (ViewerReadAndShow(watched, &error)) {
         note.clear();
     } else {
-        if (loaded) error = ShownText(watched) + ": too large for memory";
         note = "cannot read: " + ReasonOf(error, watched);
         std::fprintf(stderr, "trackview: %s\n", error.c_str());
     }
