@@ -275,7 +275,7 @@ bool GltfDecodeColors(GltfFile* file, const GltfAccessor& a, const double factor
         return ReadFail(error, 0,
                         "the accessors read hold more values than a file of " +
                             std::to_string(file->bytes) + " bytes may give");
-    out->assign(a.count, MeshColor{255, 255, 255, 255});
+    out->assign(a.count, kMeshWhite);
     MeshColor* values = out->data();
     return DecodeEach(
         a,

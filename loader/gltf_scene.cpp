@@ -266,8 +266,7 @@ static bool PlaceMesh(const GltfMesh& m, const GltfMatrix& w, size_t node, bool 
         for (uint32_t k : part.lineEnds) out->lines.push_back(base + int32_t(k));
         for (uint32_t k : part.points) out->points.push_back(base + int32_t(k));
         // Every position has a colour once one has: those without are white.
-        if (colored && part.colors.empty())
-            out->colors.resize(out->vertices.size(), MeshColor{255, 255, 255, 255});
+        if (colored && part.colors.empty()) out->colors.resize(out->vertices.size(), kMeshWhite);
         if (colored && !part.colors.empty())
             out->colors.insert(out->colors.end(), part.colors.begin(), part.colors.end());
     }

@@ -329,11 +329,11 @@ bool ReadObj(const ReadInput& in, MeshData* mesh, ReadError* error)
                 return ReadFail(error, c.line, "more positions than a mesh can hold");
             if (!ReadNumbers(c, &v, "a position", error)) return false;
             mesh->vertices.push_back(v);
-            MeshColor color{255, 255, 255, 255};
+            MeshColor color = kMeshWhite;
             bool colored = ReadColor(c, &color);
-            if (colored && !s.colored) mesh->colors.resize(mesh->vertices.size() - 1, color);
+            if (colored && !s.colored) mesh->colors.resize(mesh->vertices.size() - 1, kMeshWhite);
             s.colored = s.colored || colored;
-            if (s.colored) mesh->colors.push_back(colored ? color : MeshColor{255, 255, 255, 255});
+            if (s.colored) mesh->colors.push_back(colored ? color : kMeshWhite);
         } else if (left > 2 && k[0] == 'v' && k[1] == 'n' && TextBlank(k[2])) {
             Vec3 n;
             c.p += 2;

@@ -22,6 +22,9 @@ struct MeshColor {
     uint8_t r, g, b, a;
 };
 
+// The colour of a position that a file with colours leaves without one.
+const MeshColor kMeshWhite{255, 255, 255, 255};
+
 // What a mesh is read and finished for (mesh/finish.h).
 enum class MeshUse {
     // The mesh compiler's record: triangles only (points, lines and colours go), each equal

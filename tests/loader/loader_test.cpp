@@ -135,6 +135,23 @@ TEST(Loader, EveryModelGivesItsTrianglesAndBoxAndComesOutFitted)
     }
 }
 
+// A file that colours some of its positions leaves the others white, before the first coloured
+// one as after it.
+TEST(Loader, PositionsWithoutAColourAreWhite)
+{
+    const std::string obj = "v 0 0 0\nv 1 0 0 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    LoadOptions drawn;
+    drawn.use = MeshUse::drawn;
+    MeshData mesh;
+    std::string error;
+    ASSERT_TRUE(LoadModelMemory(obj.data(), obj.size(), "obj", "some.obj", drawn, &mesh, &error))
+        << error;
+    ASSERT_EQ(mesh.colors.size(), 3u);
+    const uint8_t want[3][4] = {{255, 255, 255, 255}, {255, 0, 0, 255}, {255, 255, 255, 255}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::memcmp(&mesh.colors[size_t(i)], want[i], 4), 0) << "position " << i;
+}
+
 // Every refusal is one line that names the file, and leaves no mesh behind.
 TEST(Loader, HostileFilesFailWithOneLineNamingTheFile)
 {
