@@ -71,6 +71,17 @@ std::string ShownEscaped(const std::string& text)
 
 std::string ShownText(const std::string& text)
 {
+    // A long text is shown from its two ends alone, each cut at a character's start: a token of
+    // a gigabyte then costs what one of a few kilobytes does. Each end holds kShownLength
+    // characters or more, so the middle cut below falls in the part left out.
+    const size_t end = 4 * kShownLength;
+    if (text.size() > 2 * end) {
+        size_t head = end, tail = text.size() - end;
+        while (head > 0 && (static_cast<unsigned char>(text[head]) & 0xC0) == 0x80) --head;
+        while (tail < text.size() && (static_cast<unsigned char>(text[tail]) & 0xC0) == 0x80)
+            ++tail;
+        return ShownText(text.substr(0, head) + text.substr(tail));
+    }
     bool rightToLeft;
     std::vector<std::string> pieces = Pieces(text, true, &rightToLeft);
     size_t head = pieces.size(), tail = 0;

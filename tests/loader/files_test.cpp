@@ -268,3 +268,19 @@ TEST(LoaderFiles, APolygonWalkingAFewCornersMillionsOfTimesCostsLittle)
         EXPECT_LT(load.peakBytes, 20.0 * double(ply.size()));
     }
 }
+
+// A word of 32 MB where a number should be: the error line shows its two ends, and the message
+// costs a small multiple of the file (each of its characters once made a string of its own).
+TEST(LoaderFiles, AHugeBadWordCostsLittleToShow)
+{
+    Scratch s;
+    const std::string word(32 << 20, 'x');
+    WriteFile(s / "word.obj", "v 0 0 " + word + "\n");
+    ChildLoad load = LoadInChild(s / "word.obj");
+    EXPECT_NE(load.said.find(":1: "), std::string::npos) << load.said.substr(0, 300);
+    EXPECT_NE(load.said.find("xxx...xxx"), std::string::npos) << load.said.substr(0, 300);
+    EXPECT_LT(load.said.size(), 400u);
+    if (kPeaksCount) {
+        EXPECT_LT(load.peakBytes, 4.0 * double(word.size()));
+    }
+}

@@ -55,6 +55,15 @@ TEST(ShownText, EscapesWhatCouldForgeALineOrTurnTheTextAndShortensTheMiddle)
     EXPECT_EQ(shown.substr(0, 3), "aaa");
     EXPECT_EQ(shown.substr(shown.size() - 7), "bbb.obj");
     EXPECT_NE(shown.find("..."), std::string::npos);
+    // A text of megabytes is shown by its ends, each cut where a character starts.
+    auto times = [](const std::string& piece, size_t n) {
+        std::string text;
+        for (size_t i = 0; i < n; ++i) text += piece;
+        return text;
+    };
+    const std::string euro = "\xE2\x82\xAC";
+    EXPECT_EQ(ShownText(times(euro, 1 << 20) + "\n" + times(euro, 1 << 20)),
+              times(euro, 98) + "..." + times(euro, 99));
     // Right-to-left letters are isolated, so that they cannot turn the text around them.
     const std::string hebrew = "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D.obj";
     EXPECT_EQ(ShownText(hebrew), "\xE2\x81\xA8" + hebrew + "\xE2\x81\xA9");
