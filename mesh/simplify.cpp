@@ -43,8 +43,7 @@ uint32_t CellOf(CellTable& t, uint64_t key)
         CellTableStart(bigger, t.keys.size());
         for (size_t i = 0; i < t.keys.size(); ++i) {
             if (t.keys[i] == 0) continue;
-            size_t slot =
-                size_t((t.keys[i] - 1) * 0x9E3779B97F4A7C15ull) & (bigger.keys.size() - 1);
+            size_t slot = SlotOf(bigger, t.keys[i] - 1);
             while (bigger.keys[slot] != 0) slot = (slot + 1) & (bigger.keys.size() - 1);
             bigger.keys[slot] = t.keys[i];
             bigger.ids[slot] = t.ids[i];
@@ -77,12 +76,16 @@ uint64_t KeyOf(const Grid& g, const Vec3& v)
     return step(v.x, g.low.x) << 42 | step(v.y, g.low.y) << 21 | step(v.z, g.low.z);
 }
 
-// Cells that every stride-th position falls in.
+// Cells that one position in about stride falls in. The steps vary, so that the sample cannot
+// fall into step with the rows of a scan or a height map and see only a few of its columns.
 size_t CellsCovered(const std::vector<Vec3>& vertices, const Grid& g, size_t stride)
 {
     CellTable t;
     CellTableStart(t, vertices.size() / stride);
-    for (size_t i = 0; i < vertices.size(); i += stride) CellOf(t, KeyOf(g, vertices[i]));
+    for (size_t i = 0; i < vertices.size();) {
+        CellOf(t, KeyOf(g, vertices[i]));
+        i += 1 + size_t((i * 0x9E3779B97F4A7C15ull) >> 40) % (2 * stride - 1);
+    }
     return t.count;
 }
 
@@ -96,7 +99,9 @@ static bool FirstOfItsCells(CellTable& seen, const uint32_t* cells, int n)
     uint32_t s[3] = {cells[0], n > 1 ? cells[1] : 0, n > 2 ? cells[2] : 0};
     std::sort(s, s + n);
     uint64_t key = uint64_t(n) << 60 | uint64_t(s[0]) << 40 | uint64_t(s[1]) << 20 | s[2];
-    return CellOf(seen, key) + 1 == seen.count;
+    const uint32_t before = seen.count;
+    CellOf(seen, key);
+    return seen.count != before;
 }
 
 static MeshShape Clustered(const MeshShape& shape, size_t target)

@@ -1,7 +1,9 @@
 // Models from files on the headless driver: drawn from arrays (buffer objects here, which Mesa
 // offers) they give the very picture immediate mode gives, and a stand-in keeps the outline.
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "loader/load.h"
 #include "mesh/simplify.h"
@@ -84,6 +86,58 @@ TEST_F(Model, AStandInKeepsTheOutlineAndHasNoHoles)
     ModelForget();
     EXPECT_FALSE(moved == rested);
     EXPECT_TRUE(rested == Still(torus, false));
+}
+
+// A scan's grid drawn two-sided (each triangle again the other way round), its rows a multiple of
+// the sample's stride, and a cloud of points in rows: each stand-in keeps every element once,
+// whichever way round, and comes near the size asked for. A cloud of clumps given twice over has
+// many more cells than its sample finds: each still becomes one position.
+TEST(StandIn, KeepsEachCellAndElementOnceAndComesNearTheSizeAskedFor)
+{
+    const int side = 840;
+    MeshShape grid, cloud, clumps, cut;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) grid.vertices.push_back(Vec3{float(x), float(y), 0});
+    for (int y = 0; y + 1 < side; ++y)
+        for (int x = 0; x + 1 < side; ++x) {
+            int32_t a = y * side + x, b = a + 1, c = a + side, d = c + 1;
+            grid.corners.insert(grid.corners.end(), {a, b, d, a, d, b, a, d, c, a, c, d});
+        }
+    cloud.vertices = grid.vertices;
+    for (int32_t i = 0; i < side * side; ++i) cloud.points.push_back(i);
+    for (uint32_t i = 0, h = 1; i < 20000; ++i) {
+        float xyz[3];
+        for (float& v : xyz) v = float((h = h * 1664525u + 1013904223u) >> 8) / float(1 << 24);
+        float scale = i % 10 ? 0.001f : 1.0f; // nine in ten in one clump
+        clumps.vertices.push_back(Vec3{xyz[0] * scale, xyz[1] * scale, xyz[2] * scale});
+    }
+    clumps.vertices.insert(clumps.vertices.end(), clumps.vertices.begin(), clumps.vertices.end());
+    for (int32_t i = 0; i < 40000; ++i) clumps.points.push_back(i);
+    auto bitsLess = [](const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof a) < 0; };
+    auto bitsEqual = [](const Vec3& a, const Vec3& b) {
+        return std::memcmp(&a, &b, sizeof a) == 0;
+    };
+    for (auto [shape, target] : {std::pair{&grid, size_t(8820)}, std::pair{&cloud, size_t(2000)},
+                                 std::pair{&clumps, size_t(300)}}) {
+        ASSERT_TRUE(MeshStandIn(*shape, target, &cut));
+        std::vector<Vec3> positions = cut.vertices;
+        std::sort(positions.begin(), positions.end(), bitsLess);
+        EXPECT_TRUE(std::adjacent_find(positions.begin(), positions.end(), bitsEqual) ==
+                    positions.end())
+            << target;
+        std::vector<std::array<int32_t, 3>> kept;
+        for (size_t k = 0; k < cut.corners.size(); k += 3) {
+            std::array<int32_t, 3> t = {cut.corners[k], cut.corners[k + 1], cut.corners[k + 2]};
+            std::sort(t.begin(), t.end());
+            kept.push_back(t);
+        }
+        for (int32_t p : cut.points) kept.push_back({p, -1, -1});
+        std::sort(kept.begin(), kept.end());
+        EXPECT_TRUE(std::adjacent_find(kept.begin(), kept.end()) == kept.end()) << target;
+        if (shape == &clumps) continue;
+        EXPECT_GT(kept.size(), target / 3) << target;
+        EXPECT_LT(kept.size(), 2 * target) << target;
+    }
 }
 
 // How many pixels of a frame are not background, and how many are plainly red, green or blue.
