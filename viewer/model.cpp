@@ -75,6 +75,7 @@ struct Shown {
     double wholeMs = -1, standInMs = -1; // -1: not measured yet
     int standInFrames = 0;               // measured since it was cut (the first is not)
     int resizes = 0;
+    size_t standInAsked = 0; // the size the stand-in was cut for (it comes out near it)
     bool drawing = false, drewStandIn = false;
     bool wrote = false; // the frame under way wrote the lists it draws: its time is not theirs
 };
@@ -199,6 +200,7 @@ bool CutStandIn(size_t elements)
     shown.standIn = std::move(next);
     shown.standInMs = -1;
     shown.standInFrames = 0;
+    shown.standInAsked = elements;
     return true;
 }
 
@@ -345,9 +347,12 @@ void ModelFrameTook(double ms)
     if (shown.standInFrames < 4 || shown.resizes >= kStandInResizes) return;
     double ratio = kMovingFrameMs / shown.standInMs;
     size_t elements = shown.standIn.elements, most = shown.whole.elements / 2;
-    if (ratio > 0.8 && (ratio < 1.6 || elements >= most)) return;
+    if (ratio >= 1.0 && (ratio < 1.6 || elements >= most)) return; // fits, and not far under
     ++shown.resizes;
-    size_t next = std::min(std::max(size_t(double(elements) * ratio * 0.9), kStandInLeast), most);
+    // Scaled from the size asked for, not the one that came: a cut that comes out above what it
+    // was asked, asked the same, would come out the same.
+    double asked = double(shown.standInAsked) * ratio * 0.9;
+    size_t next = std::min(std::max(size_t(asked), kStandInLeast), most);
     if (!CutStandIn(next)) shown.resizes = kStandInResizes; // keeps the one it has
 }
 
