@@ -85,10 +85,11 @@ bool LoadModelFile(const std::string& path, const LoadOptions& options, MeshData
         *error = Said(path) + "cannot open: " + reason;
         return false;
     }
+    // Counted from the mapping on: choosing the reader by content reads the first pages already.
+    uint64_t cuts = FileCutShortCount();
     ByteSpan bytes{file.data.get(), file.size};
     const ModelFormat* format = ChooseOrSay(PathExtension(path), bytes, path, error);
     if (!format) return false;
-    uint64_t cuts = FileCutShortCount();
     bool loaded = Load(bytes, *format, path, PathFolder(whole), file.identity, options, mesh, error,
                        sideFiles);
     if (FileCutShortCount() == cuts) return loaded;

@@ -97,7 +97,12 @@ Near() { awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, ","); split(b, y, ",")
 
 # SpyTitles WINDOW: every title WINDOW takes from now on goes to $work/titles; TitleWas TEXT: the
 # window had the title TEXT at some moment since.
-SpyTitles() { xprop -id "$1" -spy _NET_WM_NAME >"$work/titles" 2>&1 & pids+=($!); }
+SpyTitles() # xprop says the title it starts with once it watches: nothing is missed after that
+{
+    xprop -id "$1" -spy _NET_WM_NAME >"$work/titles" 2>&1 &
+    pids+=($!)
+    Poll 5 test -s "$work/titles"
+}
 TitleWas() { grep -qF "\"$1\"" "$work/titles"; }
 
 CpuTicks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; } # utime + stime
