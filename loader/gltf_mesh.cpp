@@ -151,7 +151,7 @@ static size_t Corner(uint64_t mode, size_t count, size_t e, int k)
 }
 
 // Every index is checked where it is read (each is read at least once); at(i) gives index i, of
-// count in all.
+// count in all. colors holds one for every position, or one for all of them.
 template <typename IndexAt>
 static bool FillPart(const GltfPrimitive& p, IndexAt at, size_t count, Decoded* positions,
                      const Decoded* normals, const std::vector<MeshColor>* colors, GltfPart* part,
@@ -180,7 +180,7 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, size_t count, Decoded* 
                 positions->local[source] = uint32_t(part->positions.size());
                 part->positions.push_back(positions->values[source]);
                 if (normals) part->normals.push_back(normals->values[source]);
-                if (colors) part->colors.push_back((*colors)[source]);
+                if (colors) part->colors.push_back((*colors)[colors->size() == 1 ? 0 : source]);
             }
             into.push_back(positions->local[source]);
         }
@@ -195,13 +195,15 @@ static bool BuildPart(GltfFile* file, const GltfPrimitive& p, std::map<size_t, D
     if (!Decode(file, p.positions, true, &cache[0], &positions, error) ||
         (p.hasNormals && !Decode(file, p.normals, false, &cache[1], &normals, error)))
         return false;
-    // The colours of every position, from COLOR_0 or, without it, the material's alone.
+    // The colours of every position, from COLOR_0, or without it the material's alone, once for
+    // all of them: a fill for every position of a shared accessor in every primitive of a crafted
+    // file grew with the square of its size.
     std::vector<MeshColor> colors;
     if (p.hasColors && !GltfDecodeColors(file, p.colors, p.factor, &colors, error)) return false;
     if (p.colored && !p.hasColors) {
         auto byte = [](double f) { return uint8_t(f * 255.0 + 0.5); };
-        colors.assign(positions->values.size(), MeshColor{byte(p.factor[0]), byte(p.factor[1]),
-                                                          byte(p.factor[2]), byte(p.factor[3])});
+        colors.assign(1, MeshColor{byte(p.factor[0]), byte(p.factor[1]), byte(p.factor[2]),
+                                   byte(p.factor[3])});
     }
     const std::vector<MeshColor>* kept = p.colored ? &colors : nullptr;
     const GltfAccessor& a = p.indices;
