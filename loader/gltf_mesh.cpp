@@ -19,6 +19,18 @@ struct Decoded {
     uint32_t parts = 0;
 };
 
+// An accessor's colours as read once, times the material's factor they were read with (parts
+// that share the accessor mostly share the material too).
+struct DecodedColors {
+    double factor[4] = {};
+    std::vector<MeshColor> values;
+};
+
+struct Caches {
+    std::map<size_t, Decoded> positions, normals;
+    std::map<size_t, DecodedColors> colors;
+};
+
 } // namespace
 
 // The baseColorFactor of the primitive's material, if it has one.
@@ -188,24 +200,32 @@ static bool FillPart(const GltfPrimitive& p, IndexAt at, size_t count, Decoded* 
     return true;
 }
 
-static bool BuildPart(GltfFile* file, const GltfPrimitive& p, std::map<size_t, Decoded>* cache,
-                      GltfPart* part, ReadError* error)
+static bool BuildPart(GltfFile* file, const GltfPrimitive& p, Caches* caches, GltfPart* part,
+                      ReadError* error)
 {
     Decoded *positions, *normals = nullptr;
-    if (!Decode(file, p.positions, true, &cache[0], &positions, error) ||
-        (p.hasNormals && !Decode(file, p.normals, false, &cache[1], &normals, error)))
+    if (!Decode(file, p.positions, true, &caches->positions, &positions, error) ||
+        (p.hasNormals && !Decode(file, p.normals, false, &caches->normals, &normals, error)))
         return false;
-    // The colours of every position, from COLOR_0, or without it the material's alone, once for
-    // all of them: a fill for every position of a shared accessor in every primitive of a crafted
-    // file grew with the square of its size.
-    std::vector<MeshColor> colors;
-    if (p.hasColors && !GltfDecodeColors(file, p.colors, p.factor, &colors, error)) return false;
-    if (p.colored && !p.hasColors) {
+    // The colours of every position: COLOR_0's, read once for parts that share the accessor and
+    // the material (each read counts against the work limit); or without it the material's, once
+    // for all positions (filled for every position of a shared accessor in every primitive, the
+    // work grew with the square of a crafted file's size).
+    std::vector<MeshColor> material;
+    const std::vector<MeshColor>* kept = nullptr;
+    if (p.hasColors) {
+        DecodedColors& read = caches->colors[p.colors.index];
+        if (read.values.empty() || !std::equal(p.factor, p.factor + 4, read.factor)) {
+            std::copy(p.factor, p.factor + 4, read.factor);
+            if (!GltfDecodeColors(file, p.colors, p.factor, &read.values, error)) return false;
+        }
+        kept = &read.values;
+    } else if (p.colored) {
         auto byte = [](double f) { return uint8_t(f * 255.0 + 0.5); };
-        colors.assign(1, MeshColor{byte(p.factor[0]), byte(p.factor[1]), byte(p.factor[2]),
-                                   byte(p.factor[3])});
+        material.assign(1, MeshColor{byte(p.factor[0]), byte(p.factor[1]), byte(p.factor[2]),
+                                     byte(p.factor[3])});
+        kept = &material;
     }
-    const std::vector<MeshColor>* kept = p.colored ? &colors : nullptr;
     const GltfAccessor& a = p.indices;
     if (!p.indexed)
         return FillPart(
@@ -231,11 +251,11 @@ static bool BuildPart(GltfFile* file, const GltfPrimitive& p, std::map<size_t, D
 
 bool GltfBuildParts(GltfFile* file, GltfScene* scene, ReadError* error)
 {
-    std::map<size_t, Decoded> cache[2]; // positions, normals
+    Caches caches;
     for (GltfMesh& mesh : scene->meshes) {
         for (const GltfPrimitive& p : mesh.primitives) {
             mesh.parts.emplace_back();
-            if (!BuildPart(file, p, cache, &mesh.parts.back(), error)) return false;
+            if (!BuildPart(file, p, &caches, &mesh.parts.back(), error)) return false;
         }
     }
     return true;

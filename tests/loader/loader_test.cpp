@@ -152,6 +152,56 @@ TEST(Loader, PositionsWithoutAColourAreWhite)
         EXPECT_EQ(std::memcmp(&mesh.colors[size_t(i)], want[i], 4), 0) << "position " << i;
 }
 
+// Forty glTF parts of one point each that share 100,000 coloured positions: the colours are read
+// once, not once a part, which would count four million values against a file of 1.7 MB.
+TEST(Loader, PartsSharingColouredPositionsReadTheirColoursOnce)
+{
+    const uint32_t count = 100000, parts = 40;
+    std::string bin(count * 16 + parts * 4, '\0'); // positions, colours, each part's one index
+    for (uint32_t i = 0; i < count; ++i) {
+        const float xyz[3] = {float(i % 100), float(i / 100 % 100), float(i / 10000)};
+        std::memcpy(&bin[i * 12], xyz, sizeof xyz);
+        const uint8_t rgba[4] = {255, uint8_t(i), 0, 255};
+        std::memcpy(&bin[count * 12 + i * 4], rgba, sizeof rgba);
+    }
+    std::string primitives, indices;
+    for (uint32_t i = 0; i < parts; ++i) {
+        const uint32_t index = i * (count / parts);
+        std::memcpy(&bin[count * 16 + i * 4], &index, 4);
+        const std::string comma = i ? "," : "";
+        primitives += comma + R"({"attributes":{"POSITION":0,"COLOR_0":1},"indices":)" +
+                      std::to_string(2 + i) + R"(,"mode":0})";
+        indices += R"(,{"bufferView":2,"byteOffset":)" + std::to_string(i * 4) +
+                   R"(,"componentType":5125,"count":1,"type":"SCALAR"})";
+    }
+    const std::string n = std::to_string(count);
+    std::string json =
+        R"({"asset":{"version":"2.0"},"buffers":[{"byteLength":)" + std::to_string(bin.size()) +
+        R"(}],"bufferViews":[{"buffer":0,"byteLength":)" + std::to_string(count * 12) +
+        R"(},{"buffer":0,"byteOffset":)" + std::to_string(count * 12) + R"(,"byteLength":)" +
+        std::to_string(count * 4) + R"(},{"buffer":0,"byteOffset":)" + std::to_string(count * 16) +
+        R"(,"byteLength":)" + std::to_string(parts * 4) +
+        R"(}],"accessors":[{"bufferView":0,"componentType":5126,"count":)" + n +
+        R"(,"type":"VEC3","min":[0,0,0],"max":[99,99,9]},{"bufferView":1,"componentType":5121,)"
+        R"("normalized":true,"count":)" +
+        n + R"(,"type":"VEC4"})" + indices + R"(],"meshes":[{"primitives":[)" + primitives + "]}]}";
+    json.resize((json.size() + 3) / 4 * 4, ' ');
+    auto word = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    std::string glb = "glTF" + word(2) + word(uint32_t(28 + json.size() + bin.size())) +
+                      word(uint32_t(json.size())) + "JSON" + json + word(uint32_t(bin.size())) +
+                      std::string("BIN\0", 4) + bin;
+    LoadOptions drawn;
+    drawn.use = MeshUse::drawn;
+    MeshData mesh;
+    std::string error;
+    ASSERT_TRUE(LoadModelMemory(glb.data(), glb.size(), "glb", "shared.glb", drawn, &mesh, &error))
+        << error;
+    EXPECT_EQ(mesh.points.size(), parts);
+    ASSERT_EQ(mesh.colors.size(), mesh.vertices.size());
+    for (uint32_t i = 0; i < parts; ++i)
+        EXPECT_EQ(mesh.colors[size_t(mesh.points[i])].g, uint8_t(i * (count / parts))) << i;
+}
+
 // Every refusal is one line that names the file, and leaves no mesh behind.
 TEST(Loader, HostileFilesFailWithOneLineNamingTheFile)
 {
