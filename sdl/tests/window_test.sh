@@ -71,7 +71,7 @@ Check "a right drag moves it" eval 'Poll 20 eval "! Shows zoomed && Still"'
 Key "$main" r
 Check "'r': back to the start, spinning" Poll 20 Moving
 xdotool mousemove 460 460 click 1
-Poll 20 Still && cp "$work/b.png" "$work/stopped.png"
+Check "a click stops it: the picture to compare with" Poll 20 Still && cp "$work/b.png" "$work/stopped.png"
 
 xdotool mousemove 650 450 mousedown 1
 for x in 630 600 560 520; do xdotool mousemove "$x" 470; done
@@ -158,7 +158,7 @@ cp "$models/tetra.obj" "$work/watched.obj"
 Start "$work/watched.obj"
 Opened watched.obj
 xdotool mousemove 460 460 click 1
-Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
+Check "a click stops it: the picture to compare with" Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
 Watched() { [[ $(xdotool getwindowname "$main") == "watched.obj -$title" ]]; }
 cat "$models/polygons.obj" >"$work/watched.obj"
 Check "rewritten in place: the new mesh, the same view" eval 'Poll 20 eval "! Shows tetra && Still" && Watched'
@@ -189,7 +189,7 @@ cp "$models/tetra.obj" "$work/watched.obj"
 Start --no-watch "$work/watched.obj"
 Opened watched.obj
 xdotool mousemove 460 460 click 1
-Poll 20 Still && cp "$work/b.png" "$work/unwatched.png"
+Check "a click stops it: the picture to compare with" Poll 20 Still && cp "$work/b.png" "$work/unwatched.png"
 cp "$models/polygons.obj" "$work/watched.obj"
 Check "--no-watch: the file is not followed" eval 'sleep 1.5 && Shows unwatched'
 Key "$main" Escape

@@ -82,7 +82,7 @@ AnswerNotice
 main=$(WindowOf "$pid" "^watched.obj - ")
 view=$(ProbeWindow | cut -d'|' -f6 | awk -F, '{ print $3 "x" $4 "+" $1 "+" $2 }')
 xdotool mousemove --window "$main" 400 400 click 1
-Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
+Check "a click stops it: the picture to compare with" Poll 20 Still && cp "$work/b.png" "$work/tetra.png"
 cat "$models/polygons.obj" >"$work/watched.obj"
 Check "a file rewritten in place is shown again" Poll 20 eval '! Shows tetra && Still'
 cp "$models/tetra.obj" "$work/new.obj" && mv "$work/new.obj" "$work/watched.obj"
